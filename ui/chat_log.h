@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/log_run.h"
+
+namespace varno {
+
+// Told of every change to a log, in order. The Qt view is the usual listener.
+class ChatLogListener {
+public:
+    virtual ~ChatLogListener() = default;
+    virtual void onAppended(const Run& run) = 0;
+    virtual void onCleared() = 0;
+};
+
+// A log: a sequence of coloured runs. Runs are appended at the end; the whole text can be
+// replaced by nothing. Its length counts characters, one per byte (CR LF counts two).
+class ChatLog {
+public:
+    void setListener(ChatLogListener* listener) { listener_ = listener; }
+
+    // Synchronous change notification: runs after every append and every clear, inside
+    // the call that changed the log, so a handler may change the log again (nesting).
+    void setChangeHandler(std::function<void()> handler) { onChange_ = std::move(handler); }
+
+    void append(Colour colour, std::string_view text);
+    void clear();
+
+    std::size_t length() const { return length_; }
+    const std::vector<Run>& runs() const { return runs_; }
+    std::string text() const;
+
+private:
+    std::vector<Run> runs_;
+    std::size_t length_ = 0;
+    ChatLogListener* listener_ = nullptr;
+    std::function<void()> onChange_;
+};
+
+}  // namespace varno

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <string>
+
+#include "apps/edition.h"
+#include "ui/chat_log.h"
+#include "ui/clock.h"
+#include "ui/log_run.h"
+
+namespace varno {
+
+struct Settings;
+
+enum class LogTarget { Main, Whisper };
+
+// The writers of the two logs, the timestamp prefix, the auto-clear of the main log and the
+// Clear button. Every line the program shows goes through here.
+class LogWriter {
+public:
+    LogWriter(const Edition& edition, Clock& clock, const Settings& settings);
+    LogWriter(const LogWriter&) = delete;
+    LogWriter& operator=(const LogWriter&) = delete;
+
+    ChatLog& main() { return rtbc_; }
+    ChatLog& whisper() { return rtbc2_; }
+
+    // "[" + HH:MM:SS + "] " for the time now; formatted at most once a second.
+    const std::string& Prefix();
+
+    // Appends one line, run by run, to the main log. Edition 2.01 writes the runs as given
+    // (callers put the prefix first); edition 2.00 writes its own prefix first.
+    void WriteChat(const Runs& runs);
+    // The same on the whisper log (edition 2.01 only).
+    void WriteWhisper(const Runs& runs);
+
+    // One message line with its white timestamp prefix, in either edition. Whisper lines go
+    // to the main log in an edition without a whisper log.
+    void Line(LogTarget target, const Runs& message);
+    void Line(LogTarget target, Colour colour, std::string_view text);
+
+    // The Clear button: empties both logs and writes "Screen Cleared" to each.
+    void Command1_Click();
+
+private:
+    void append(ChatLog& log, const Runs& runs, bool withPrefix);
+    void AutoClear();
+
+    const Edition& edition_;
+    Clock& clock_;
+    const Settings& settings_;
+    ChatLog rtbc_;
+    ChatLog rtbc2_;
+    TimeOfDay prefixTime_{-1, -1, -1};
+    std::string prefix_;
+};
+
+}  // namespace varno
