@@ -26,18 +26,18 @@ struct Edition {
     Colour disconnectColour;  // "Socket Closed" and "Reconnecting"
 
     // Logs.
-    bool whisperLog;              // a second log for whispers; otherwise they go to the main log
-    bool writerAddsPrefix;        // 2.00's writer writes the timestamp itself
-    bool singleRunLines;          // 2.00 writes each event line as one run
-    bool clearButton;             // the Clear button
-    bool clearFromSettings;       // auto-clear threshold from the Clear key, else fixedClear
-    std::size_t fixedClear;       // 2.00's fixed auto-clear threshold
-    bool clearNotice;             // "Screen Cleared" after an auto-clear
+    bool whisperLog;         // a second log for whispers; otherwise they go to the main log
+    bool writerAddsPrefix;   // 2.00's writer writes the timestamp itself
+    bool singleRunLines;     // 2.00 writes each event line as one run
+    bool clearButton;        // the Clear button
+    bool clearFromSettings;  // auto-clear threshold from the Clear key, else fixedClear
+    std::size_t fixedClear;  // 2.00's fixed auto-clear threshold
+    bool clearNotice;        // "Screen Cleared" after an auto-clear
 
     // Events and commands.
-    bool flagsEvent;            // 1009 is dispatched
-    bool channelJoinedLine;     // 1007 writes "Joined Channel: "
-    bool unbanCommand;          // the "unban " trigger command
+    bool flagsEvent;         // 1009 is dispatched
+    bool channelJoinedLine;  // 1007 writes "Joined Channel: "
+    bool unbanCommand;       // the "unban " trigger command
     std::string_view versionReply;
     std::string_view userMenuSecond;         // "Designate" or "Whois"
     std::string_view userMenuSecondCommand;  // "/designate " or "/whois "

@@ -1,0 +1,164 @@
+#include "connection/connection.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace varno {
+
+std::optional<int> ParseDelay(std::string_view text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    long long value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = std::min<long long>(value * 10 + (c - '0'), INT_MAX);
+    }
+    return static_cast<int>(value);
+}
+
+Connection::Connection(const Edition& edition, const Settings& settings, LogWriter& writer,
+                       Ports ports)
+    : edition_(edition), settings_(settings), writer_(writer), ports_(ports) {}
+
+void Connection::SetCaption() {
+    ports_.window.setCaption("Varno 2.00 by Tamsel - Logged in as " + settings_.Username);
+}
+
+void Connection::CloseSocket() {
+    ports_.retry.setEnabled(false);
+    ports_.link.close();
+    state_ = State::Down;
+}
+
+void Connection::ConnectToServer() {
+    ports_.retry.setEnabled(false);
+    if (onConnect_) {
+        onConnect_();
+    }
+    attemptStartMs_ = ports_.clock.steadyMs();
+    state_ = ports_.link.open(settings_.Server, kServerPort) ? State::Connecting : State::Down;
+}
+
+void Connection::ConnectAgainSoon() {
+    // A server that refuses or drops at once would otherwise have us connect in a tight
+    // loop: the next attempt starts a second after the last one started, at the earliest.
+    const std::int64_t since = ports_.clock.steadyMs() - attemptStartMs_;
+    if (since >= kMinAttemptGapMs || since < 0) {
+        ConnectToServer();
+        return;
+    }
+    ports_.retry.setInterval(static_cast<int>(kMinAttemptGapMs - since));
+    ports_.retry.setEnabled(true);
+}
+
+void Connection::Start() {
+    SetCaption();
+    if (const auto delay = ParseDelay(settings_.Delay)) {
+        ports_.r.setInterval(*delay);
+    }
+    ConnectToServer();
+}
+
+void Connection::sck_connect() {
+    ports_.r.setEnabled(edition_.enableTimerOnConnect);
+    state_ = State::Connected;
+    SetCaption();
+    std::string login;
+    login.reserve(16 + settings_.Username.size() + settings_.Password.size() +
+                  settings_.Home.size());
+    login += '\x03';
+    login += settings_.Username;
+    login += "\r\n";
+    login += settings_.Password;
+    login += "\r\n/join ";
+    login += settings_.Home;
+    login += "\r\n";
+    ports_.link.write(login);
+    writer_.Line(LogTarget::Main, colour::kGreen, "Connected to Server");
+}
+
+void Connection::Lost() {
+    ports_.window.setChannelLabel("<Disconnected>");
+    ports_.link.close();
+    state_ = State::Down;
+    ConnectAgainSoon();
+    ports_.r.setEnabled(true);
+    writer_.Line(LogTarget::Main, colour::kRed, "Connection Closed");
+}
+
+void Connection::sck_Close() {
+    Lost();
+}
+
+void Connection::sck_Error() {
+    Lost();
+}
+
+void Connection::r_timer() {
+    if (ports_.link.isOpen()) {
+        ports_.r.setEnabled(false);
+        return;
+    }
+    // A slow server gets its chance: an attempt under way is left to finish unless it has
+    // been running for ten seconds.
+    if (state_ == State::Connecting &&
+        ports_.clock.steadyMs() - attemptStartMs_ < kAttemptTimeoutMs) {
+        return;
+    }
+    CloseSocket();
+    ConnectToServer();
+    writer_.Line(LogTarget::Main, colour::kRed, "Server Down.. Reconnecting..");
+}
+
+void Connection::retry_timer() {
+    ports_.retry.setEnabled(false);
+    if (state_ == State::Down) {
+        ConnectToServer();
+    }
+}
+
+void Connection::mnuConnect_Click() {
+    writer_.Line(LogTarget::Main, colour::kGreen, edition_.connectMenuText);
+    CloseSocket();
+    ConnectToServer();
+}
+
+void Connection::mnuDisconnect_Click() {
+    CloseSocket();
+    if (emptyUserList_) {
+        emptyUserList_();
+    }
+    ports_.window.setChannelLabel("<Disconnected>");
+    writer_.Line(LogTarget::Main, edition_.disconnectColour, "Socket Closed");
+}
+
+void Connection::mnuReconnect_Click() {
+    CloseSocket();
+    writer_.Line(LogTarget::Main, edition_.disconnectColour, "Reconnecting");
+    ports_.window.setChannelLabel("<Disconnected>");
+    if (emptyUserList_) {
+        emptyUserList_();
+    }
+    ConnectToServer();
+}
+
+void Connection::Reconnect() {
+    CloseSocket();
+    ConnectToServer();
+}
+
+void Connection::SendChat(std::string_view text) {
+    if (!ports_.link.isOpen()) {
+        return;
+    }
+    std::string line;
+    line.reserve(text.size() + 2);
+    line += text;
+    line += "\r\n";
+    ports_.link.write(line);
+}
+
+}  // namespace varno

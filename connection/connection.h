@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "apps/edition.h"
+#include "connection/link.h"
+#include "connection/settings.h"
+#include "connection/timer.h"
+#include "ui/clock.h"
+#include "ui/log_writer.h"
+#include "ui/window_port.h"
+
+namespace varno {
+
+inline constexpr std::uint16_t kServerPort = 6112;
+
+// The life of the connection to the chat server: connect, log in, notice a drop and connect
+// again, the Connection menu, and the send path every outgoing line takes.
+class Connection {
+public:
+    enum class State { Down, Connecting, Connected };
+
+    struct Ports {
+        Link& link;
+        Timer& r;      // the reconnect timer
+        Timer& retry;  // runs a deferred connect once (see sck_Error)
+        Clock& clock;
+        WindowPort& window;
+    };
+
+    Connection(const Edition& edition, const Settings& settings, LogWriter& writer, Ports ports);
+
+    // Called at every connect (the dispatcher starts afresh) and whenever the user list is
+    // to be emptied.
+    void setOnConnect(std::function<void()> f) { onConnect_ = std::move(f); }
+    void setEmptyUserList(std::function<void()> f) { emptyUserList_ = std::move(f); }
+
+    // The last steps of start-up: caption, the interval of r, connect.
+    void Start();
+
+    void sck_connect();
+    void sck_Close();
+    void sck_Error();
+    void r_timer();
+    void retry_timer();
+    void mnuConnect_Click();
+    void mnuDisconnect_Click();
+    void mnuReconnect_Click();
+    // The trigger command "reconnect": close and connect, nothing else.
+    void Reconnect();
+
+    // Send text + CR LF while connected; drop it otherwise.
+    void SendChat(std::string_view text);
+    void SendLine(std::string_view text) { SendChat(text); }
+
+    State state() const { return state_; }
+
+    // A connect attempt that fails at once is retried no sooner than this after it started.
+    static constexpr std::int64_t kMinAttemptGapMs = 1000;
+    // An attempt still under way at a tick of r is left alone until it is this old.
+    static constexpr std::int64_t kAttemptTimeoutMs = 10000;
+    static constexpr int kInitialInterval = 100;
+
+private:
+    void SetCaption();
+    void CloseSocket();
+    void ConnectToServer();
+    void ConnectAgainSoon();  // at once, or when the last attempt is a second old
+    void Lost();              // sck_Close and sck_Error
+
+    const Edition& edition_;
+    const Settings& settings_;
+    LogWriter& writer_;
+    Ports ports_;
+    State state_ = State::Down;
+    std::int64_t attemptStartMs_ = 0;
+    std::function<void()> onConnect_;
+    std::function<void()> emptyUserList_;
+};
+
+// The Delay setting as a whole number of milliseconds, if it is one.
+std::optional<int> ParseDelay(std::string_view text);
+
+}  // namespace varno

@@ -1,0 +1,211 @@
+#include "connection/ini_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <optional>
+#include <vector>
+
+#include "connection/text_case.h"
+
+namespace varno {
+namespace {
+
+std::string_view TrimBlanks(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = s.find_last_not_of(" \t");
+    return s.substr(first, last - first + 1);
+}
+
+// A section header "[name]": the name, or nothing for any other line.
+std::optional<std::string_view> SectionName(std::string_view line) {
+    const std::string_view t = TrimBlanks(line);
+    if (t.empty() || t.front() != '[') {
+        return std::nullopt;
+    }
+    const auto close = t.find(']');
+    return TrimBlanks(t.substr(1, close == std::string_view::npos ? t.size() - 1 : close - 1));
+}
+
+struct KeyLine {
+    std::string_view key;
+    std::string_view value;
+};
+
+// A "key=value" line; comments (";") and lines without "=" are not key lines.
+std::optional<KeyLine> ParseKeyLine(std::string_view line) {
+    const std::string_view t = TrimBlanks(line);
+    if (t.empty() || t.front() == ';' || t.front() == '[') {
+        return std::nullopt;
+    }
+    const auto eq = line.find('=');
+    if (eq == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return KeyLine{TrimBlanks(line.substr(0, eq)), line.substr(eq + 1)};
+}
+
+void DropCr(std::string& line) {
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+}
+
+struct IniLines {
+    std::vector<std::string> lines;
+    std::string eol = "\r\n";
+};
+
+bool LoadLines(const std::string& path, IniLines& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::string line;
+    bool first = true;
+    while (std::getline(in, line)) {
+        if (first && (line.empty() || line.back() != '\r')) {
+            out.eol = in.eof() ? out.eol : "\n";
+        }
+        first = false;
+        DropCr(line);
+        out.lines.push_back(std::move(line));
+    }
+    return !in.bad();
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Replaces the file at path with bytes through a temporary file in the same folder.
+bool ReplaceFile(const std::string& path, const std::string& bytes) {
+    mode_t mode = S_IRUSR | S_IWUSR;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            return false;
+        }
+        mode = st.st_mode & 07777;
+    }
+    const std::string temp = path + ".tmp" + std::to_string(::getpid());
+    const int fd =
+        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ReadIniValue(std::string_view section, std::string_view key, const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return {};
+    }
+    std::string line;
+    bool inSection = false;
+    while (std::getline(in, line)) {
+        DropCr(line);
+        if (const auto name = SectionName(line)) {
+            inSection = EqualsIgnoreCase(*name, section);
+            continue;
+        }
+        if (!inSection) {
+            continue;
+        }
+        const auto kv = ParseKeyLine(line);
+        if (!kv || !EqualsIgnoreCase(kv->key, key)) {
+            continue;
+        }
+        if (!kv->value.empty() && kv->value.front() == '\x01') {
+            return {};
+        }
+        return std::string(kv->value.substr(0, kIniValueMax));
+    }
+    return {};
+}
+
+bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,
+                   const std::string& path) {
+    IniLines ini;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !LoadLines(path, ini)) {
+        return false;  // an existing file that can't be read is left alone
+    }
+    std::string clean;
+    for (const char c : value) {
+        if (c != '\r' && c != '\n') {
+            clean.push_back(c);
+        }
+    }
+
+    std::optional<std::size_t> sectionAt;
+    std::size_t insertAt = ini.lines.size();
+    bool replaced = false;
+    for (std::size_t i = 0; i < ini.lines.size() && !replaced; ++i) {
+        if (const auto name = SectionName(ini.lines[i])) {
+            if (sectionAt) {
+                break;  // the end of the section
+            }
+            if (EqualsIgnoreCase(*name, section)) {
+                sectionAt = i;
+                insertAt = i + 1;
+            }
+            continue;
+        }
+        if (!sectionAt) {
+            continue;
+        }
+        if (!TrimBlanks(ini.lines[i]).empty()) {
+            insertAt = i + 1;
+        }
+        const auto kv = ParseKeyLine(ini.lines[i]);
+        if (kv && EqualsIgnoreCase(kv->key, key)) {
+            ini.lines[i] = std::string(kv->key) + "=" + clean;
+            replaced = true;
+        }
+    }
+    if (!replaced) {
+        std::string line = std::string(key) + "=" + clean;
+        if (!sectionAt) {
+            ini.lines.push_back("[" + std::string(section) + "]");
+            insertAt = ini.lines.size();
+        }
+        ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                         std::move(line));
+    }
+
+    std::string bytes;
+    for (const std::string& line : ini.lines) {
+        bytes += line;
+        bytes += ini.eol;
+    }
+    return ReplaceFile(path, bytes);
+}
+
+}  // namespace varno

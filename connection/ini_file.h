@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace varno {
+
+// The longest value a read gives back; longer stored values are cut to it.
+inline constexpr std::size_t kIniValueMax = 254;
+
+// The value of key in section of the private-profile file at path, or empty text when the
+// file, the section or the key is missing. Section and key names match without regard to
+// case. A stored value that begins with the character of code 1 reads as empty text.
+std::string ReadIniValue(std::string_view section, std::string_view key, const std::string& path);
+
+// Stores key=value in section of the file at path, creating the file, the section or the key
+// as needed and replacing an existing value; every other line stays as it was. CR and LF
+// are removed from the value so that it can't add lines. The file is replaced whole through
+// a temporary file in the same folder, so a failure leaves the old file intact; a new file
+// is readable and writable by its owner only, an existing one keeps its mode. Returns
+// whether the file was written.
+bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,
+                   const std::string& path);
+
+}  // namespace varno
