@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string_view>
+
+namespace varno {
+
+// What the channel events need from the rest of the program: the channel label above the
+// roster, the trigger commands and the access database.
+class ChannelPort {
+public:
+    virtual ~ChannelPort() = default;
+    // The caption of Label1.
+    virtual void setChannelLabel(std::string_view channel) = 0;
+    // Runs a trigger command if the speaker may give one and the message holds one.
+    virtual void HandleCommand(std::string_view speaker, std::string_view message) = 0;
+    // Reads the access database again from its file.
+    virtual void LoadDatabase() = 0;
+};
+
+}  // namespace varno
