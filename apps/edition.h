@@ -8,6 +8,12 @@
 
 namespace varno {
 
+// Where a control of the main window sits, in twips within the client area.
+struct ControlPlace {
+    std::string_view name;
+    int left, top, width, height;
+};
+
 // Every difference between the two programs, as data. Code asks an Edition; it never
 // asks which program it is part of.
 struct Edition {
@@ -45,6 +51,8 @@ struct Edition {
     std::string_view keepAlive;              // "/keepalive"
 
     // Window.
+    int clientWidth, clientHeight;  // twips
+    std::vector<ControlPlace> controls;
     std::string_view aboutText;
     bool maximiseButton;
     bool tray;

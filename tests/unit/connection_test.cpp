@@ -1,0 +1,199 @@
+#include "connection/connection.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+
+namespace varno {
+namespace {
+
+using colour::kGreen;
+using colour::kRed;
+using colour::kWhite;
+using colour::kYellow;
+
+class ConnectionTest : public ::testing::TestWithParam<const Edition*> {
+protected:
+    ConnectionTest()
+        : edition(*GetParam()),
+          writer(edition, clock, settings),
+          conn(edition, settings, writer, {link, r, retry, clock, window}) {
+        settings.Username = "alice";
+        settings.Password = "pw";
+        settings.Home = "Lobby";
+        settings.Server = "chat.example";
+        r.setInterval(Connection::kInitialInterval);
+        r.setEnabled(true);
+        conn.setEmptyUserList([this] { ++emptied; });
+    }
+
+    void connectNow() {
+        link.connectNow();
+        conn.sck_connect();
+    }
+
+    // The text of the last line of the main log and the colour of its message.
+    std::pair<std::string, Colour> lastLine() {
+        const auto& runs = writer.main().runs();
+        if (runs.empty()) {
+            return {"", 0};
+        }
+        std::string text = runs.back().text;
+        if (text.size() >= 2) {
+            text.resize(text.size() - 2);
+        }
+        return {text, runs.back().colour};
+    }
+
+    const Edition& edition;
+    test::FakeLink link;
+    test::FakeTimer r, retry;
+    test::FakeClock clock;
+    test::FakeWindow window;
+    Settings settings;
+    LogWriter writer;
+    Connection conn;
+    int emptied = 0;
+};
+
+TEST_P(ConnectionTest, StartSetsCaptionIntervalAndConnects) {
+    struct Case {
+        const char* delay;
+        int interval;
+    };
+    for (const Case& c : {Case{"", 100}, Case{"abc", 100}, Case{"2500", 2500}, Case{"0", 0}}) {
+        r.setInterval(Connection::kInitialInterval);
+        settings.Delay = c.delay;
+        conn.Start();
+        EXPECT_EQ(r.interval(), c.interval) << "Delay=" << c.delay;
+    }
+    EXPECT_EQ(window.caption, "Varno 2.00 by Tamsel - Logged in as alice");
+    EXPECT_EQ(link.opens.back(), "chat.example:6112");
+    EXPECT_EQ(conn.state(), Connection::State::Connecting);
+}
+
+TEST_P(ConnectionTest, ConnectedSendsTheLoginBlockInOneWrite) {
+    conn.Start();
+    settings.Username = "bob";  // changed in the options dialog meanwhile
+    connectNow();
+    ASSERT_EQ(link.written.size(), 1u);
+    EXPECT_EQ(link.written[0], std::string("\x03") + "bob\r\npw\r\n/join Lobby\r\n");
+    EXPECT_EQ(window.caption, "Varno 2.00 by Tamsel - Logged in as bob");
+    EXPECT_EQ(lastLine(), std::make_pair(std::string("Connected to Server"), kGreen));
+    EXPECT_EQ(r.isEnabled(), edition.enableTimerOnConnect);
+}
+
+TEST_P(ConnectionTest, DropReconnectsAndLogsConnectionClosed) {
+    conn.Start();
+    connectNow();
+    r.setEnabled(false);
+    window.label = "Lobby";
+    clock.ms += 60000;
+    link.dropNow();
+    conn.sck_Close();
+    EXPECT_EQ(window.label, "<Disconnected>");
+    EXPECT_EQ(link.opens.size(), 2u) << "an established connection reconnects at once";
+    EXPECT_TRUE(r.isEnabled());
+    EXPECT_EQ(lastLine(), std::make_pair(std::string("Connection Closed"), kRed));
+    EXPECT_EQ(emptied, 0) << "the user list stays";
+}
+
+TEST_P(ConnectionTest, RefusedAttemptRetriesNoSoonerThanASecondAfterItStarted) {
+    conn.Start();
+    clock.ms += 3;
+    conn.sck_Error();  // refused within milliseconds
+    EXPECT_EQ(link.opens.size(), 1u) << "no connect in a tight loop";
+    EXPECT_TRUE(retry.isEnabled());
+    EXPECT_EQ(retry.interval(), 997);
+    EXPECT_EQ(lastLine(), std::make_pair(std::string("Connection Closed"), kRed));
+    clock.ms += 997;
+    conn.retry_timer();
+    EXPECT_EQ(link.opens.size(), 2u);
+    EXPECT_FALSE(retry.isEnabled());
+}
+
+TEST_P(ConnectionTest, TickLeavesAnAttemptUnderWayAloneForTenSeconds) {
+    conn.Start();
+    clock.ms += 9999;
+    conn.r_timer();
+    EXPECT_EQ(link.opens.size(), 1u);
+    clock.ms += 1;
+    conn.r_timer();
+    EXPECT_EQ(link.opens.size(), 2u);
+    EXPECT_EQ(link.closes, 1) << "start-up never closes; the tick closes before connecting";
+    EXPECT_EQ(lastLine(), std::make_pair(std::string("Server Down.. Reconnecting.."), kRed));
+}
+
+TEST_P(ConnectionTest, TickWhileDownConnectsAndTickWhileConnectedDisablesTheTimer) {
+    conn.Start();
+    conn.sck_Error();  // waiting for the deferred retry
+    conn.r_timer();
+    EXPECT_EQ(link.opens.size(), 2u) << "a tick may connect sooner";
+    EXPECT_FALSE(retry.isEnabled());
+    connectNow();
+    r.setEnabled(true);
+    conn.r_timer();
+    EXPECT_FALSE(r.isEnabled());
+}
+
+TEST_P(ConnectionTest, MenuCommands) {
+    conn.Start();
+    connectNow();
+    const std::size_t opens = link.opens.size();
+
+    conn.mnuConnect_Click();
+    EXPECT_EQ(writer.main().runs()[writer.main().runs().size() - 1].text,
+              std::string(edition.connectMenuText) + "\r\n");
+    EXPECT_EQ(link.opens.size(), opens + 1);
+    EXPECT_EQ(emptied, 0);
+
+    connectNow();
+    conn.mnuDisconnect_Click();
+    EXPECT_EQ(lastLine(), std::make_pair(std::string("Socket Closed"), edition.disconnectColour));
+    EXPECT_EQ(emptied, 1);
+    EXPECT_EQ(window.label, "<Disconnected>");
+    EXPECT_EQ(conn.state(), Connection::State::Down);
+    EXPECT_EQ(link.opens.size(), opens + 1) << "Disconnect stays down";
+
+    conn.mnuReconnect_Click();
+    EXPECT_EQ(emptied, 2);
+    EXPECT_EQ(link.opens.size(), opens + 2);
+    const auto& runs = writer.main().runs();
+    EXPECT_EQ(runs[runs.size() - 1], (varno::Run{edition.disconnectColour, "Reconnecting\r\n"}));
+}
+
+TEST_P(ConnectionTest, DisconnectCancelsAPendingRetry) {
+    conn.Start();
+    conn.sck_Error();
+    ASSERT_TRUE(retry.isEnabled());
+    conn.mnuDisconnect_Click();
+    EXPECT_FALSE(retry.isEnabled());
+}
+
+TEST_P(ConnectionTest, SendChatOnlyWhileConnected) {
+    conn.SendChat("dropped");
+    conn.Start();
+    connectNow();
+    link.written.clear();
+    conn.SendChat("hello");
+    conn.SendLine("");
+    EXPECT_EQ(link.written, (std::vector<std::string>{"hello\r\n", "\r\n"}));
+}
+
+TEST_P(ConnectionTest, EmptyServerFailsTheConnectStepWithoutAnEvent) {
+    settings.Server = "";
+    conn.Start();
+    EXPECT_EQ(conn.state(), Connection::State::Down);
+    clock.ms += 100;
+    conn.r_timer();
+    EXPECT_EQ(lastLine(), std::make_pair(std::string("Server Down.. Reconnecting.."), kRed));
+}
+
+INSTANTIATE_TEST_SUITE_P(Editions, ConnectionTest,
+                         ::testing::Values(&Edition::v201(), &Edition::v200()),
+                         [](const auto& info) {
+                             return info.param->tray ? std::string("Tray") : std::string("Full");
+                         });
+
+}  // namespace
+}  // namespace varno

@@ -1,0 +1,162 @@
+#include "connection/ini_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "connection/options.h"
+#include "connection/settings.h"
+#include "fakes.h"
+
+namespace varno {
+namespace {
+
+using test::TempFolder;
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_mode & 0777;
+}
+
+TEST(IniFile, ReadsValuesByCaseInsensitiveNames) {
+    TempFolder dir;
+    dir.write("Varno.ini",
+              "; comment\r\n[other]\r\nServer=wrong\r\n[VARNO]\r\nserver=chat.example\r\n"
+              "Trigger=!\r\nEmpty=\r\nOdd=\x01rest\r\nSpaced = a b \r\n");
+    const std::string ini = dir.file("Varno.ini");
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    for (const Case& c :
+         {Case{"Varno", "Server", "chat.example"}, Case{"varno", "SERVER", "chat.example"},
+          Case{"Varno", "trigger", "!"}, Case{"Varno", "Empty", ""}, Case{"Varno", "Missing", ""},
+          Case{"Varno", "Odd", ""},  // a value starting with code 1 is empty
+          Case{"Varno", "Spaced", " a b "}, Case{"Nowhere", "Server", ""}}) {
+        EXPECT_EQ(ReadIniValue(c.section, c.key, ini), c.value) << c.section << "/" << c.key;
+    }
+    EXPECT_EQ(ReadIniValue("Varno", "Server", dir.file("missing.ini")), "");
+}
+
+TEST(IniFile, ValueReadBackIsCutTo254Characters) {
+    TempFolder dir;
+    const std::string ini = dir.file("Varno.ini");
+    const std::string typed(300, 'p');
+    ASSERT_TRUE(WriteIniValue("Varno", "Password", typed, ini));
+    EXPECT_EQ(ReadIniValue("Varno", "Password", ini), std::string(254, 'p'));
+    EXPECT_NE(dir.read("Varno.ini").find(typed), std::string::npos) << "written whole";
+}
+
+TEST(IniFile, WriteCreatesReplacesAndKeepsOtherLines) {
+    TempFolder dir;
+    const std::string ini = dir.file("Varno.ini");
+    ASSERT_TRUE(WriteIniValue("Varno", "Username", "alice", ini));
+    EXPECT_EQ(dir.read("Varno.ini"), "[Varno]\r\nUsername=alice\r\n");
+
+    dir.write("Varno.ini", "; keep me\n[Varno]\nusername=bob\nHome=Lobby\n\n[Other]\nX=1\n");
+    ASSERT_TRUE(WriteIniValue("Varno", "Username", "carol", ini));
+    ASSERT_TRUE(WriteIniValue("Varno", "Server", "host", ini));
+    ASSERT_TRUE(WriteIniValue("Other", "Y", "2", ini));
+    EXPECT_EQ(dir.read("Varno.ini"),
+              "; keep me\n[Varno]\nusername=carol\nHome=Lobby\nServer=host\n\n[Other]\nX=1\nY=2\n");
+}
+
+TEST(IniFile, LineBreaksInAValueCannotAddLines) {
+    TempFolder dir;
+    const std::string ini = dir.file("Varno.ini");
+    ASSERT_TRUE(WriteIniValue("Varno", "Idle", "away\r\nServer=evil\nx\r", ini));
+    EXPECT_EQ(ReadIniValue("Varno", "Idle", ini), "awayServer=evilx");
+    EXPECT_EQ(ReadIniValue("Varno", "Server", ini), "");
+}
+
+TEST(IniFile, NewFileIsPrivateAndAnExistingFileKeepsItsMode) {
+    TempFolder dir;
+    const std::string ini = dir.file("Varno.ini");
+    ASSERT_TRUE(WriteIniValue("Varno", "Password", "secret", ini));
+    EXPECT_EQ(ModeOf(ini), 0600u);
+
+    ::chmod(ini.c_str(), 0640);
+    ASSERT_TRUE(WriteIniValue("Varno", "Password", "other", ini));
+    EXPECT_EQ(ModeOf(ini), 0640u);
+}
+
+TEST(IniFile, AFailedWriteLeavesTheOldFileWhole) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root writes into read-only folders";
+    }
+    TempFolder dir;
+    const std::string ini = dir.file("Varno.ini");
+    dir.write("Varno.ini", "[Varno]\nUsername=alice\n");
+    ::chmod(dir.path().c_str(), 0500);
+    EXPECT_FALSE(WriteIniValue("Varno", "Username", "bob", ini));
+    ::chmod(dir.path().c_str(), 0700);
+    EXPECT_EQ(dir.read("Varno.ini"), "[Varno]\nUsername=alice\n");
+}
+
+TEST(IniFile, ADirectoryInPlaceOfTheFileIsNeitherReadNorReplaced) {
+    TempFolder dir;
+    std::filesystem::create_directory(dir.path() / "Varno.ini");
+    const std::string ini = dir.file("Varno.ini");
+    EXPECT_EQ(ReadIniValue("Varno", "Server", ini), "");
+    EXPECT_FALSE(WriteIniValue("Varno", "Server", "x", ini));
+    EXPECT_TRUE(std::filesystem::is_directory(ini));
+}
+
+TEST(Settings, StartupReadFollowsTheEdition) {
+    TempFolder dir;
+    dir.write("Varno.ini",
+              "[Varno]\nUsername=alice\nPassword=pw\nHome=Lobby\nServer=h\nDelay=500\n"
+              "trigger=!\nClear=30000\nIdle=away\n");
+    Settings full;
+    ReadSettings(full, Edition::v201(), dir.file("Varno.ini"));
+    EXPECT_EQ(full.Username, "alice");
+    EXPECT_EQ(full.Trigger, "!");
+    EXPECT_EQ(full.Clear, "30000");
+    EXPECT_EQ(full.Idle, "away");
+
+    Settings tray;
+    ReadSettings(tray, Edition::v200(), dir.file("Varno.ini"));
+    EXPECT_EQ(tray.Home, "Lobby");
+    EXPECT_EQ(tray.Trigger, "!");
+    EXPECT_EQ(tray.Clear, "") << "edition 2.00 has no Clear";
+    EXPECT_EQ(tray.Idle, "");
+}
+
+TEST(Options, OkOnAnUntouchedDialogCreatesTheFileWithEveryKey) {
+    for (const Edition* edition : {&Edition::v201(), &Edition::v200()}) {
+        TempFolder dir;
+        const std::string ini = dir.file("Varno.ini");
+        auto fields = LoadOptionFields(*edition, ini);
+        ASSERT_EQ(fields.size(), edition->settingsKeys.size());
+        Settings settings;
+        ASSERT_TRUE(SaveOptionFields(*edition, fields, ini, settings));
+        std::string expected = "[Varno]\r\n";
+        for (const auto key : edition->settingsKeys) {
+            expected += std::string(key) + "=\r\n";
+        }
+        EXPECT_EQ(dir.read("Varno.ini"), expected) << edition->name;
+    }
+}
+
+TEST(Options, OkWritesTheBoxesAndReloadsTheSettings) {
+    TempFolder dir;
+    const std::string ini = dir.file("Varno.ini");
+    auto fields = LoadOptionFields(Edition::v201(), ini);
+    const std::vector<std::string> labels = {
+        "Username:", "Password:", "Home:", "Server:", "Delay:", "Trigger:", "Clear Delay", "Idle"};
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_EQ(fields[i].label, labels[i]);
+        fields[i].value = "v" + std::to_string(i);
+    }
+    fields[1].value = " pass word ";
+    Settings settings;
+    ASSERT_TRUE(SaveOptionFields(Edition::v201(), fields, ini, settings));
+    EXPECT_EQ(settings.Username, "v0");
+    EXPECT_EQ(settings.Password, " pass word ") << "the password is kept as typed";
+    EXPECT_EQ(settings.Idle, "v7");
+    EXPECT_EQ(LoadOptionFields(Edition::v201(), ini)[6].value, "v6");
+}
+
+}  // namespace
+}  // namespace varno
