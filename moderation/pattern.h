@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace varno {
+
+// Turns a ban pattern as the operator writes it into a pattern for the Like-style matcher,
+// in which only "*" and "?" remain wildcards. The result is that of six replacements done in
+// order over the whole string: "[" by the placeholder "§", "]" by the placeholder "¨", "§" by
+// "[[]", "¨" by "[]]", "#" by "[#]" and "-" by "[-]". A "§" or "¨" the operator wrote is
+// rewritten like a placeholder. Files may be saved in UTF-8 or in the Windows code page: in a
+// pattern that is well-formed UTF-8 the placeholders are C2 A7 and C2 A8 (so "ç", C3 A7, stays
+// itself); in any other they are the single bytes A7 and A8.
+void EscapeLikePattern(std::string& pattern);
+
+// Whether the whole text matches the ban pattern, ignoring the case of ASCII letters. "*"
+// matches any run of bytes, "?" exactly one byte; "§" matches "[" and "¨" matches "]" (and
+// neither matches itself); every other byte matches only itself. An empty text never matches.
+// Takes at most time proportional to the text's length times the pattern's.
+bool MatchesPattern(std::string_view text, std::string_view pattern);
+
+}  // namespace varno
