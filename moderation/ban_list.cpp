@@ -1,0 +1,52 @@
+#include "moderation/ban_list.h"
+
+#include <utility>
+
+#include "moderation/pattern.h"
+#include "moderation/text_file.h"
+
+namespace varno {
+
+void BanList::LoadBanList(const std::string& path) {
+    TextFile file = ReadTextFile(path);
+    if (!file.complete) {
+        // A line cut short by the failure could be a wider pattern than the operator wrote
+        // ("*abc" cut to "*" bans everyone): keep only the lines that ended before it.
+        const std::size_t lastEnd = file.bytes.rfind('\r');
+        file.bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
+    }
+    for (std::string& line : SplitLines(file.bytes)) {
+        patterns_.push_back(std::move(line));
+    }
+}
+
+void BanList::CheckBanList(const std::vector<std::string>& joinNames,
+                           const std::function<void(std::string_view)>& sendChat) const {
+    for (const std::string& name : joinNames) {
+        for (const std::string& pattern : patterns_) {
+            if (MatchesPattern(name, pattern)) {
+                sendChat("/ban " + name + " boo");
+            }
+        }
+    }
+}
+
+std::vector<std::string> BanList::SplitLines(std::string_view bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = bytes.find('\r', start);
+        if (end == std::string_view::npos) {
+            lines.emplace_back(bytes.substr(start));
+            break;
+        }
+        lines.emplace_back(bytes.substr(start, end - start));
+        start = end + 1;
+        if (start < bytes.size() && bytes[start] == '\n') {
+            ++start;
+        }
+    }
+    return lines;
+}
+
+}  // namespace varno

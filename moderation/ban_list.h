@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varno {
+
+// The ban patterns, in file order, loaded once at start-up. Duplicates and empty patterns
+// stay in the list.
+class BanList {
+public:
+    // Appends every line of the file at path. A missing or unreadable file, or something
+    // other than a regular file, adds nothing; a read that fails part way keeps the lines
+    // that were read whole before the failure.
+    void LoadBanList(const std::string& path);
+
+    const std::vector<std::string>& patterns() const { return patterns_; }
+
+    // Sends "/ban " + name + " boo" through sendChat for each joining name, in order, once
+    // per pattern it matches, in pattern order. An empty name matches nothing.
+    void CheckBanList(const std::vector<std::string>& joinNames,
+                      const std::function<void(std::string_view)>& sendChat) const;
+
+    // The lines of a ban list file: each ends at CR LF or at a lone CR, which is not part of
+    // it; a lone LF belongs to the line. A last line without a terminator counts too. Nothing
+    // is trimmed and empty lines are kept.
+    static std::vector<std::string> SplitLines(std::string_view bytes);
+
+private:
+    std::vector<std::string> patterns_;
+};
+
+}  // namespace varno
