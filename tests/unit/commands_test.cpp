@@ -1,0 +1,118 @@
+#include "moderation/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "unit/temp_folder.h"
+
+namespace varno {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class RecordingPort : public CommandPort {
+public:
+    void SendLine(std::string_view text) override { lines.emplace_back(text); }
+    void Reconnect() override { ++reconnects; }
+
+    Lines lines;
+    int reconnects = 0;
+};
+
+struct Case {
+    const Edition* edition;
+    std::string trigger;
+    std::string message;
+    Lines sent;
+    int reconnects;
+};
+
+class CommandsTest : public ::testing::Test {
+protected:
+    CommandsTest() { database.LoadDatabase(folder.Write("database.txt", "Boss\r\n")); }
+
+    // Runs each case for the given speaker and checks what was sent.
+    void Expect(std::string_view speaker, const std::vector<Case>& cases) {
+        for (const Case& c : cases) {
+            RecordingPort port;
+            Commands commands(*c.edition, database, port);
+            commands.HandleCommand(speaker, c.message, c.trigger);
+            EXPECT_EQ(port.lines, c.sent)
+                << c.edition->name << " " << c.trigger << " " << c.message;
+            EXPECT_EQ(port.reconnects, c.reconnects) << c.trigger << " " << c.message;
+        }
+    }
+
+    TempFolder folder;
+    Database database;
+};
+
+const Edition* const full = &Edition::v201();
+const Edition* const tray = &Edition::v200();
+
+TEST_F(CommandsTest, ListedSpeakerDrivesTheBot) {
+    Expect("BOSS", {
+                       {full, "!", "!say Hello", {"Hello"}, 0},
+                       {full, "!", "!SAY Hello", {"Hello"}, 0},
+                       {full, "!", "!say /kick Bob", {"/kick Bob"}, 0},
+                       {full, "!", "!say ", {""}, 0},
+                       {full, "!", "!say", {}, 0},
+                       {full, "!", "!sayHello", {}, 0},
+                       {full, "!", "!ban Bob spamming", {"/ban Bob spamming"}, 0},
+                       {full, "!", "!Ban BoB", {"/ban BoB"}, 0},
+                       {full, "!", "!kick Bob", {"/kick Bob"}, 0},
+                       {full, "!", "!unban Bob", {"/unban Bob"}, 0},
+                       {full, "!", "!version", {"Varno 2.01 by Tamsel"}, 0},
+                       {full, "!", "!Version", {"Varno 2.01 by Tamsel"}, 0},
+                       {full, "!", "!version ", {}, 0},
+                       {full, "!", "!versions", {}, 0},
+                       {full, "!", "!reconnect", {}, 1},
+                       {full, "!", "!RECONNECT", {}, 1},
+                       {full, "!", "!reconnect now", {}, 0},
+                       {full, "!", "say Hello", {}, 0},
+                       {full, "!", "?say Hello", {}, 0},
+                       {full, "!", "", {}, 0},
+                   });
+}
+
+TEST_F(CommandsTest, OnlyAOneCharacterLowerCaseTriggerStartsPrefixCommands) {
+    Expect("Boss", {
+                       {full, "!!", "!!say Hello", {}, 0},
+                       {full, "!!", "!!ban Bob", {}, 0},
+                       {full, "!!", "!!kick Bob", {}, 0},
+                       {full, "!!", "!!unban Bob", {}, 0},
+                       {full, "!!", "!say Hello", {}, 0},
+                       {full, "!!", "!version", {}, 0},
+                       {full, "!!", "!!version", {"Varno 2.01 by Tamsel"}, 0},
+                       {full, "!!", "!!reconnect", {}, 1},
+                       {full, "V", "vsay Hello", {}, 0},
+                       {full, "V", "Vversion", {}, 0},
+                   });
+}
+
+TEST_F(CommandsTest, TrayEditionHasNoUnbanAndItsOwnVersion) {
+    Expect("Boss", {
+                       {tray, "!", "!unban Bob", {}, 0},
+                       {tray, "!", "!version", {"Varno 2.00 by Tamsel"}, 0},
+                       {tray, "!", "!say Hi", {"Hi"}, 0},
+                       {tray, "!", "!ban Bob", {"/ban Bob"}, 0},
+                       {tray, "!", "!kick Bob", {"/kick Bob"}, 0},
+                       {tray, "!", "!reconnect", {}, 1},
+                   });
+}
+
+TEST_F(CommandsTest, UnlistedSpeakerIsIgnored) {
+    for (const char* speaker : {"Bob", "Boss2", ""}) {
+        Expect(speaker, {
+                            {full, "!", "!say Hello", {}, 0},
+                            {full, "!", "!ban Bob", {}, 0},
+                            {full, "!", "!version", {}, 0},
+                            {full, "!", "!reconnect", {}, 0},
+                        });
+    }
+}
+
+}  // namespace
+}  // namespace varno
