@@ -173,15 +173,6 @@ TEST(Dispatcher, PlainTextUntilTheFirstEventLine) {
     EXPECT_EQ(sink.calls, (Calls{"OnPlainText(Username: )", "OnInfo(x)"}));
 }
 
-TEST(Dispatcher, LinesOfABlockInOrder) {
-    RecordingSink sink;
-    Dispatcher dispatcher(Edition::v201(), sink);
-    dispatcher.ParseData(
-        "1002 JOIN bob 0010 [CHAT]\r\n1005 TALK bob 0010 \"hi\"\r\n1003 LEAVE bob 0010\r\n");
-    EXPECT_EQ(sink.calls, (Calls{"OnUserJoin(bob|0010|[CHAT])", "OnUserTalk(bob|0010|hi)",
-                                 "OnUserLeave(bob|0010)"}));
-}
-
 TEST(Dispatcher, LineCutAtAnyByteIsDispatchedOnceAndWhole) {
     const std::string line = "1005 TALK bob 0000 \"hi there\"\r\n";
     for (std::size_t cut = 0; cut <= line.size(); ++cut) {
