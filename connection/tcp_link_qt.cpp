@@ -1,0 +1,94 @@
+#include "connection/tcp_link_qt.h"
+
+namespace varno {
+
+TcpLink::TcpLink(QObject* parent) : QObject(parent) {}
+
+TcpLink::~TcpLink() {
+    detach();
+}
+
+bool TcpLink::open(const std::string& host, std::uint16_t port) {
+    detach();
+    if (host.empty()) {
+        return false;
+    }
+    auto* socket = new QTcpSocket(this);
+    socket_ = socket;
+    connect(socket, &QTcpSocket::connected, this, [this] {
+        if (events_.connected) {
+            events_.connected();
+        }
+    });
+    connect(socket, &QTcpSocket::readyRead, this, &TcpLink::onReadyRead);
+    connect(socket, &QTcpSocket::disconnected, this, &TcpLink::onDisconnected);
+    connect(socket, &QTcpSocket::errorOccurred, this, &TcpLink::onError);
+    socket->connectToHost(QString::fromUtf8(host.data(), static_cast<qsizetype>(host.size())),
+                          port);
+    return true;
+}
+
+void TcpLink::detach() {
+    if (!socket_) {
+        return;
+    }
+    QTcpSocket* socket = socket_;
+    socket_ = nullptr;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+void TcpLink::close() {
+    detach();
+}
+
+bool TcpLink::isOpen() const {
+    return socket_ && socket_->state() == QAbstractSocket::ConnectedState;
+}
+
+void TcpLink::write(std::string_view bytes) {
+    if (socket_) {
+        socket_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+    }
+}
+
+void TcpLink::onReadyRead() {
+    // Everything waiting is one block. A handler may close the link while it runs.
+    while (socket_ && socket_->bytesAvailable() > 0) {
+        const QByteArray block = socket_->readAll();
+        if (events_.data) {
+            events_.data(std::string_view(block.constData(), static_cast<size_t>(block.size())));
+        }
+    }
+}
+
+void TcpLink::onDisconnected() {
+    if (socket_ && socket_->bytesAvailable() > 0) {
+        onReadyRead();
+    }
+    detach();
+    if (events_.closed) {
+        events_.closed();
+    }
+}
+
+void TcpLink::onError(QAbstractSocket::SocketError error) {
+    if (error == QAbstractSocket::RemoteHostClosedError && socket_ &&
+        socket_->state() != QAbstractSocket::UnconnectedState) {
+        return;  // disconnected() follows and reports the close
+    }
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+        onDisconnected();
+        return;
+    }
+    if (socket_ && socket_->bytesAvailable() > 0) {
+        onReadyRead();
+    }
+    detach();
+    if (events_.error) {
+        events_.error();
+    }
+}
+
+}  // namespace varno

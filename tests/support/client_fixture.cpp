@@ -1,0 +1,53 @@
+#include "support/client_fixture.h"
+
+#include <QFile>
+
+#include "ui/client.h"
+
+namespace varno::test {
+
+ClientFixture::ClientFixture(const Edition& edition, int salt)
+    : edition_(edition), server_(OwnLoopbackAddress(salt)) {}
+
+void ClientFixture::writeSettings(const std::string& keyLines) {
+    std::string ini = "[Varno]\n";
+    if (keyLines.find("Server=") == std::string::npos) {
+        ini += "Server=" + server_.host().toStdString() + "\n";
+    }
+    ini += keyLines;
+    writeFile("Varno.ini", QByteArray::fromStdString(ini));
+}
+
+void ClientFixture::writeFile(const QString& name, const QByteArray& bytes) {
+    QFile f(QDir(dir_.path()).filePath(name));
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write(bytes);
+    }
+}
+
+void ClientFixture::start() {
+    window_ = std::make_unique<MainWindow>(edition_, dir_.path());
+    window_->Form_Load();
+    window_->show();
+}
+
+std::string ClientFixture::mainLog() {
+    return window_->client().logs().main().text();
+}
+
+std::string ClientFixture::whisperLog() {
+    return window_->client().logs().whisper().text();
+}
+
+bool ClientFixture::waitForLog(const std::string& text, int ms) {
+    return GatewayServer::waitUntil([&] { return mainLog().find(text) != std::string::npos; }, ms);
+}
+
+QString ClientFixture::screenshot(const QString& name) {
+    QDir().mkpath(VARNO_SHOTS);
+    const QString path = QDir(VARNO_SHOTS).filePath(name + ".png");
+    window_->grab().save(path);
+    return path;
+}
+
+}  // namespace varno::test

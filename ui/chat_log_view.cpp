@@ -1,0 +1,74 @@
+#include "ui/chat_log_view.h"
+
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include "ui/display_text.h"
+
+namespace varno {
+namespace {
+
+// What a run shows: its text decoded for display, with the line break at its end taken off
+// (the view starts a new block instead) and any other control character shown as the
+// symbol that stands for it, so nothing the server sends can break the layout.
+QString Visible(std::string_view text, bool& endsLine) {
+    endsLine = text.size() >= 2 && text.substr(text.size() - 2) == "\r\n";
+    if (endsLine) {
+        text.remove_suffix(2);
+    }
+    QString shown = QString::fromStdString(DisplayText(text));
+    for (QChar& c : shown) {
+        const char16_t u = c.unicode();
+        if (u < 0x20) {
+            c = QChar(char16_t(0x2400 + u));
+        } else if (u == 0x7F) {
+            c = QChar(char16_t(0x2421));
+        }
+    }
+    return shown;
+}
+
+}  // namespace
+
+ChatLogView::ChatLogView(ChatLog& log, QWidget* parent) : QPlainTextEdit(parent), log_(log) {
+    setReadOnly(true);
+    setUndoRedoEnabled(false);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    QPalette p = palette();
+    p.setColor(QPalette::Base, Qt::black);
+    p.setColor(QPalette::Text, Qt::white);
+    setPalette(p);
+    for (const Run& run : log_.runs()) {
+        onAppended(run);
+    }
+    log_.setListener(this);
+}
+
+ChatLogView::~ChatLogView() {
+    log_.setListener(nullptr);
+}
+
+void ChatLogView::onAppended(const Run& run) {
+    bool endsLine = false;
+    const QString text = Visible(run.text, endsLine);
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    if (endPending_) {
+        cursor.insertBlock();
+        endPending_ = false;
+    }
+    QTextCharFormat format;
+    format.setForeground(QColor::fromRgb(run.colour));
+    cursor.insertText(text, format);
+    endPending_ = endsLine;
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void ChatLogView::onCleared() {
+    clear();
+    endPending_ = false;
+}
+
+}  // namespace varno

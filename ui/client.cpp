@@ -1,0 +1,110 @@
+#include "ui/client.h"
+
+#include "moderation/user_menu.h"
+
+namespace varno {
+
+Client::Client(const Edition& edition, std::string appFolder, Ports ports)
+    : edition_(edition),
+      appFolder_(std::move(appFolder)),
+      ports_(ports),
+      writer_(edition, ports.clock, settings_),
+      connection_(edition, settings_, writer_, ports),
+      events_(edition, writer_, roster_, *this),
+      dispatcher_(edition, events_),
+      commands_(edition, database_, *this),
+      idle_(edition) {
+    ports_.r.setInterval(Connection::kInitialInterval);
+    ports_.r.setEnabled(true);
+    connection_.setOnConnect([this] { dispatcher_.reset(); });
+    connection_.setEmptyUserList([this] { roster_.clear(); });
+}
+
+std::string Client::FilePath(std::string_view name) const {
+    std::string path = appFolder_;
+    if (!path.empty() && path.back() != '/') {
+        path += '/';
+    }
+    path += name;
+    return path;
+}
+
+std::string Client::iniPath() const {
+    return FilePath(kSettingsFile);
+}
+
+void Client::Form_Load() {
+    if (edition_.layoutSnapshot) {
+        ports_.window.takeLayoutSnapshot();
+    }
+    if (edition_.startupBanners) {
+        ports_.window.beep();
+        writer_.WriteChat(
+            {{colour::kWhite, writer_.Prefix()}, {colour::kWhite, "Varno 2.00 - By Tamsel"}});
+        writer_.WriteWhisper(
+            {{colour::kWhite, writer_.Prefix()}, {colour::kWhite, "Whisper Windows"}});
+    }
+    ReadSettings(settings_, edition_, iniPath());
+    banList_.LoadBanList(FilePath("shitlist.txt"));
+    connection_.Start();
+}
+
+void Client::sck_dataarrival(std::string_view block) {
+    dispatcher_.ParseData(block);
+    banList_.CheckBanList(dispatcher_.joinNames(),
+                          [this](std::string_view line) { SendChat(line); });
+}
+
+void Client::Timer1_Timer() {
+    uptime_.Timer1_Timer();
+    ports_.window.setUptime(uptime_.text());
+}
+
+void Client::Timer2_Timer() {
+    if (const auto line = idle_.Timer2_Timer(settings_.Idle)) {
+        SendChat(*line);
+    }
+}
+
+void Client::txtSend_Enter(std::string_view text) {
+    std::string line(text);
+    line += "\r\n";
+    SendChat(line);
+    if (edition_.singleRunLines) {
+        writer_.Line(LogTarget::Main, colour::kWhite,
+                     settings_.Username + ": " + std::string(text));
+    } else {
+        writer_.Line(LogTarget::Main, {{colour::kLightYellow, settings_.Username + ": "},
+                                       {colour::kWhite, std::string(text)}});
+    }
+}
+
+void Client::UserMenuChoice(int id, std::string_view name) {
+    if (const auto line = UserMenuLine(edition_, id, name)) {
+        SendChat(*line);
+    }
+}
+
+std::vector<OptionField> Client::Form2_Load() const {
+    return LoadOptionFields(edition_, iniPath());
+}
+
+void Client::Form2_Ok(const std::vector<OptionField>& fields) {
+    if (!SaveOptionFields(edition_, fields, iniPath(), settings_)) {
+        writer_.Line(LogTarget::Main, colour::kRed, "Could not save the options to " + iniPath());
+    }
+}
+
+void Client::setChannelLabel(std::string_view text) {
+    ports_.window.setChannelLabel(text);
+}
+
+void Client::HandleCommand(std::string_view speaker, std::string_view message) {
+    commands_.HandleCommand(speaker, message, settings_.Trigger);
+}
+
+void Client::LoadDatabase() {
+    database_.LoadDatabase(FilePath("database.txt"));
+}
+
+}  // namespace varno

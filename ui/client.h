@@ -1,0 +1,94 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "apps/edition.h"
+#include "channel/channel_events.h"
+#include "channel/channel_port.h"
+#include "channel/roster.h"
+#include "connection/connection.h"
+#include "connection/dispatcher.h"
+#include "connection/options.h"
+#include "connection/settings.h"
+#include "moderation/ban_list.h"
+#include "moderation/commands.h"
+#include "moderation/database.h"
+#include "moderation/idle_message.h"
+#include "moderation/uptime.h"
+#include "ui/log_writer.h"
+
+namespace varno {
+
+// The main window's behaviour: every platform event of the window arrives here as one call,
+// and everything the window shows is in the models this holds.
+class Client : private ChannelPort, private CommandPort {
+public:
+    using Ports = Connection::Ports;
+
+    // appFolder: the folder that holds Varno.ini, shitlist.txt and database.txt.
+    Client(const Edition& edition, std::string appFolder, Ports ports);
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    const Edition& edition() const { return edition_; }
+    const Settings& settings() const { return settings_; }
+    LogWriter& logs() { return writer_; }
+    Roster& roster() { return roster_; }
+    const BanList& banList() const { return banList_; }
+    Connection& connection() { return connection_; }
+    std::string iniPath() const;
+
+    // Window events.
+    void Form_Load();
+    void sck_connect() { connection_.sck_connect(); }
+    void sck_Close() { connection_.sck_Close(); }
+    void sck_Error() { connection_.sck_Error(); }
+    void sck_dataarrival(std::string_view block);
+    void r_timer() { connection_.r_timer(); }
+    void retry_timer() { connection_.retry_timer(); }
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void mnuConnect_Click() { connection_.mnuConnect_Click(); }
+    void mnuDisconnect_Click() { connection_.mnuDisconnect_Click(); }
+    void mnuReconnect_Click() { connection_.mnuReconnect_Click(); }
+    void Command1_Click() { writer_.Command1_Click(); }
+    // Enter in the input line with the text it holds; the box is emptied afterwards.
+    void txtSend_Enter(std::string_view text);
+    // A choice of the user-list menu for the entry with this text.
+    void UserMenuChoice(int id, std::string_view name);
+
+    // The options dialog.
+    std::vector<OptionField> Form2_Load() const;
+    void Form2_Ok(const std::vector<OptionField>& fields);
+
+    void SendChat(std::string_view text) { connection_.SendChat(text); }
+
+private:
+    // ChannelPort
+    void setChannelLabel(std::string_view text) override;
+    void HandleCommand(std::string_view speaker, std::string_view message) override;
+    void LoadDatabase() override;
+    // CommandPort
+    void SendLine(std::string_view text) override { connection_.SendLine(text); }
+    void Reconnect() override { connection_.Reconnect(); }
+
+    std::string FilePath(std::string_view name) const;
+
+    const Edition& edition_;
+    const std::string appFolder_;
+    Ports ports_;
+    Settings settings_;
+    LogWriter writer_;
+    Roster roster_;
+    Connection connection_;
+    ChannelEvents events_;
+    Dispatcher dispatcher_;
+    BanList banList_;
+    Database database_;
+    Commands commands_;
+    Uptime uptime_;
+    IdleMessage idle_;
+};
+
+}  // namespace varno

@@ -1,0 +1,272 @@
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScreen>
+
+#include "channel/roster_view.h"
+#include "connection/options_dialog.h"
+#include "connection/tcp_link_qt.h"
+#include "moderation/user_menu_view.h"
+#include "ui/chat_log_view.h"
+#include "ui/client.h"
+#include "ui/display_text.h"
+#include "ui/layout.h"
+#include "ui/proportional_layout_qt.h"
+#include "ui/timer_qt.h"
+#include "ui/window_icon_qt.h"
+
+namespace varno {
+namespace {
+
+QString Shown(std::string_view bytes) {
+    return QString::fromStdString(DisplayText(bytes));
+}
+
+QFont FontOf(const char* family, double points, bool bold = false) {
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);  // a sans-serif where the family is missing
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+void WhiteOnBlack(QWidget* w) {
+    QPalette p = w->palette();
+    for (const auto role : {QPalette::Window, QPalette::Base}) {
+        p.setColor(role, Qt::black);
+    }
+    for (const auto role : {QPalette::WindowText, QPalette::Text}) {
+        p.setColor(role, Qt::white);
+    }
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const Edition& edition, const QString& appFolder, QWidget* parent)
+    : QMainWindow(parent), edition_(edition) {
+    setWindowTitle("Varno Chat");
+    setWindowIcon(WindowIcon());
+    if (!edition_.maximiseButton) {
+        setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    }
+
+    sck_ = std::make_unique<TcpLink>();
+    r_ = std::make_unique<QtTimer>([this] { client_->r_timer(); });
+    retry_ = std::make_unique<QtTimer>([this] { client_->retry_timer(); });
+    timer1_ = std::make_unique<QtTimer>([this] { client_->Timer1_Timer(); });
+    timer2_ = std::make_unique<QtTimer>([this] { client_->Timer2_Timer(); });
+    client_ = std::make_unique<Client>(edition_, appFolder.toStdString(),
+                                       Client::Ports{*sck_, *r_, *retry_, clock_, *this});
+    sck_->setEvents({
+        .connected = [this] { client_->sck_connect(); },
+        .closed = [this] { client_->sck_Close(); },
+        .error = [this] { client_->sck_Error(); },
+        .data = [this](std::string_view block) { client_->sck_dataarrival(block); },
+    });
+
+    BuildControls();
+    BuildMenus();
+
+    for (QtTimer* t : {timer1_.get(), timer2_.get()}) {
+        t->setInterval(1000);
+        t->setEnabled(true);
+    }
+}
+
+MainWindow::~MainWindow() {
+    // The socket goes first, so that no event of it reaches a half-destroyed window.
+    sck_.reset();
+}
+
+void MainWindow::BuildControls() {
+    client_area_ = new QWidget(this);
+    WhiteOnBlack(client_area_);
+    client_area_->setStyleSheet(
+        "QPlainTextEdit, QLineEdit, QTreeView { border: 1px solid #505050; }");
+    setCentralWidget(client_area_);
+    client_area_->setFixedSize(TwipsToPixels(edition_.clientWidth),
+                               TwipsToPixels(edition_.clientHeight));
+
+    rtbc_ = new ChatLogView(client_->logs().main(), client_area_);
+    rtbc_->setObjectName("rtbc");
+    rtbc_->setFont(FontOf("Tahoma", 9));
+    if (edition_.whisperLog) {
+        rtbc2_ = new ChatLogView(client_->logs().whisper(), client_area_);
+        rtbc2_->setObjectName("rtbc2");
+        rtbc2_->setFont(FontOf("Tahoma", 9));
+    }
+    txtSend_ = new QLineEdit(client_area_);
+    txtSend_->setObjectName("txtSend");
+    txtSend_->setFont(FontOf("Tahoma", 9));
+    WhiteOnBlack(txtSend_);
+    connect(txtSend_, &QLineEdit::returnPressed, this, [this] {
+        const QByteArray typed = txtSend_->text().toUtf8();
+        client_->txtSend_Enter(std::string_view(typed.constData(), typed.size()));
+        txtSend_->clear();
+    });
+    if (edition_.clearButton) {
+        command1_ = new QPushButton("Clear", client_area_);
+        command1_->setObjectName("Command1");
+        command1_->setToolTip("Clears Both Screens");
+        connect(command1_, &QPushButton::clicked, this, [this] { client_->Command1_Click(); });
+    }
+    label1_ = new QLabel("<Disconnected>", client_area_);
+    label1_->setObjectName("Label1");
+    label1_->setTextFormat(Qt::PlainText);
+    label1_->setFont(FontOf("Tahoma", 8.25));
+    WhiteOnBlack(label1_);
+    lusers_ = new RosterView(client_->roster(), client_area_);
+    lusers_->setObjectName(
+        QString::fromUtf8(edition_.userListName.data(), edition_.userListName.size()));
+    lusers_->setFont(FontOf("Tahoma", 9));
+    lusers_->viewport()->installEventFilter(this);
+    lusers_->setInputLine([this] { return txtSend_->text().toStdString(); },
+                          [this](const std::string& text) { txtSend_->setText(Shown(text)); });
+    text1_ = new QLineEdit("Uptime", client_area_);
+    text1_->setObjectName("Text1");
+    text1_->setReadOnly(true);
+    text1_->setFont(FontOf("Verdana", 9, true));
+    WhiteOnBlack(text1_);
+    lbluptime_ = new QLabel(client_area_);
+    lbluptime_->setObjectName("lbluptime");
+    lbluptime_->setTextFormat(Qt::PlainText);
+    lbluptime_->setFont(FontOf("Verdana", 9));
+    WhiteOnBlack(lbluptime_);
+
+    for (const ControlPlace& c : edition_.controls) {
+        if (auto* w = client_area_->findChild<QWidget*>(
+                QString::fromUtf8(c.name.data(), c.name.size()), Qt::FindDirectChildrenOnly)) {
+            w->setGeometry(TwipsToPixels(c.left), TwipsToPixels(c.top), TwipsToPixels(c.width),
+                           TwipsToPixels(c.height));
+        }
+    }
+}
+
+void MainWindow::BuildMenus() {
+    QMenu* file = menuBar()->addMenu("File");
+    file->setObjectName("mnuFile");
+    QAction* quit = file->addAction("Exit");
+    quit->setObjectName("mnuQuit");
+    connect(quit, &QAction::triggered, this, [] { QCoreApplication::exit(0); });
+
+    QMenu* connection = menuBar()->addMenu("Connection");
+    connection->setObjectName("mnuConnection");
+    QAction* connectItem = connection->addAction("Connect");
+    connectItem->setObjectName("mnuConnect");
+    connect(connectItem, &QAction::triggered, this, [this] { client_->mnuConnect_Click(); });
+    QAction* disconnectItem = connection->addAction("Disconnect");
+    disconnectItem->setObjectName("mnuDisconnect");
+    connect(disconnectItem, &QAction::triggered, this, [this] { client_->mnuDisconnect_Click(); });
+    connection->addSeparator()->setObjectName("Spacer2");
+    QAction* reconnectItem = connection->addAction("Reconnect");
+    reconnectItem->setObjectName("mnuReconnect");
+    connect(reconnectItem, &QAction::triggered, this, [this] { client_->mnuReconnect_Click(); });
+
+    QAction* options = menuBar()->addAction("Options");
+    options->setObjectName("mnuOptions");
+    connect(options, &QAction::triggered, this, &MainWindow::mnuOptions_Click);
+    QAction* about = menuBar()->addAction("About");
+    about->setObjectName("mnuAbout");
+    connect(about, &QAction::triggered, this, &MainWindow::mnuAbout_Click);
+}
+
+void MainWindow::Form_Load() {
+    client_->Form_Load();
+    adjustSize();
+    if (edition_.layoutSnapshot) {
+        // Laid out from here on in proportion to the window; no longer a fixed size.
+        client_area_->setMinimumSize(0, 0);
+        client_area_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    if (const QScreen* screen = this->screen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+void MainWindow::mnuOptions_Click() {
+    if (options_) {
+        options_->raise();
+        options_->activateWindow();
+        return;
+    }
+    options_ = new OptionsDialog(
+        client_->Form2_Load(),
+        [this](const std::vector<OptionField>& fields) { client_->Form2_Ok(fields); }, this);
+    options_->setWindowFlag(Qt::Window);
+    options_->show();
+}
+
+void MainWindow::mnuAbout_Click() {
+    QMessageBox box(QMessageBox::NoIcon, "Varno",
+                    QString::fromUtf8(edition_.aboutText.data(), edition_.aboutText.size()),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (layout_) {
+        layout_->relayout(client_area_->size());
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lusers_->viewport() && event->type() == QEvent::MouseButtonPress &&
+        Lusers_MouseDown(static_cast<QMouseEvent*>(event))) {
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::Lusers_MouseDown(QMouseEvent* event) {
+    if (event->button() != Qt::RightButton) {
+        return false;
+    }
+    const auto entry = lusers_->entryAt(event->position().toPoint());
+    if (!entry) {
+        return true;
+    }
+    lusers_->select(*entry);
+    const std::string name = client_->roster().at(static_cast<std::size_t>(*entry)).text;
+    const auto id = ExecUserMenu(edition_, event->globalPosition().toPoint(), this);
+    if (id) {
+        client_->UserMenuChoice(*id, name);
+    }
+    return true;
+}
+
+void MainWindow::setCaption(std::string_view caption) {
+    setWindowTitle(Shown(caption));
+}
+
+void MainWindow::setChannelLabel(std::string_view text) {
+    label1_->setText(Shown(text));
+}
+
+void MainWindow::setUptime(std::string_view text) {
+    lbluptime_->setText(Shown(text));
+}
+
+void MainWindow::takeLayoutSnapshot() {
+    layout_ = std::make_unique<ProportionalLayout>();
+    QList<QWidget*> controls;
+    for (const ControlPlace& c : edition_.controls) {
+        if (auto* w = client_area_->findChild<QWidget*>(
+                QString::fromUtf8(c.name.data(), c.name.size()), Qt::FindDirectChildrenOnly)) {
+            controls.push_back(w);
+        }
+    }
+    layout_->takeSnapshot(client_area_, controls);
+}
+
+void MainWindow::beep() {
+    QApplication::beep();
+}
+
+}  // namespace varno

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <memory>
+
+#include "apps/edition.h"
+#include "connection/options_dialog.h"
+#include "ui/clock.h"
+#include "ui/window_port.h"
+
+namespace varno {
+
+class ChatLogView;
+class Client;
+class ProportionalLayout;
+class QtTimer;
+class RosterView;
+class TcpLink;
+
+// form1: the main window. It owns the socket, the timers and the controls, turns each Qt
+// signal into one call on the Client, and shows what the Client's models hold.
+class MainWindow : public QMainWindow, private WindowPort {
+    Q_OBJECT
+public:
+    // appFolder: where Varno.ini, shitlist.txt and database.txt are read.
+    MainWindow(const Edition& edition, const QString& appFolder, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Runs the start-up sequence; call once, before showing the window.
+    void Form_Load();
+
+    Client& client() { return *client_; }
+    ChatLogView* rtbc() const { return rtbc_; }
+    ChatLogView* rtbc2() const { return rtbc2_; }
+    RosterView* lusers() const { return lusers_; }
+    QLineEdit* txtSend() const { return txtSend_; }
+    QLabel* label1() const { return label1_; }
+    QLabel* lbluptime() const { return lbluptime_; }
+    QPushButton* command1() const { return command1_; }
+    OptionsDialog* optionsDialog() const { return options_; }
+
+    void mnuOptions_Click();
+    void mnuAbout_Click();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // WindowPort
+    void setCaption(std::string_view caption) override;
+    void setChannelLabel(std::string_view text) override;
+    void setUptime(std::string_view text) override;
+    void takeLayoutSnapshot() override;
+    void beep() override;
+
+    void BuildControls();
+    void BuildMenus();
+    bool Lusers_MouseDown(QMouseEvent* event);
+
+    const Edition& edition_;
+    SystemClock clock_;
+    std::unique_ptr<TcpLink> sck_;
+    std::unique_ptr<QtTimer> r_;
+    std::unique_ptr<QtTimer> retry_;
+    std::unique_ptr<QtTimer> timer1_;
+    std::unique_ptr<QtTimer> timer2_;
+    std::unique_ptr<Client> client_;
+    std::unique_ptr<ProportionalLayout> layout_;
+
+    QWidget* client_area_ = nullptr;
+    ChatLogView* rtbc_ = nullptr;
+    ChatLogView* rtbc2_ = nullptr;
+    QLineEdit* txtSend_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    QLabel* label1_ = nullptr;
+    RosterView* lusers_ = nullptr;
+    QLineEdit* text1_ = nullptr;
+    QLabel* lbluptime_ = nullptr;
+    QPointer<OptionsDialog> options_;
+};
+
+}  // namespace varno
