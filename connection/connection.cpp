@@ -43,8 +43,6 @@ void Connection::ConnectToServer() {
 }
 
 void Connection::ConnectAgainSoon() {
-    // A server that refuses or drops at once would otherwise have us connect in a tight
-    // loop: the next attempt starts a second after the last one started, at the earliest.
     const std::int64_t since = ports_.clock.steadyMs() - attemptStartMs_;
     if (since >= kMinAttemptGapMs || since < 0) {
         ConnectToServer();
@@ -81,10 +79,17 @@ void Connection::sck_connect() {
 }
 
 void Connection::Lost() {
+    const bool wasConnected = state_ == State::Connected;
     ports_.window.setChannelLabel("<Disconnected>");
     ports_.link.close();
     state_ = State::Down;
-    ConnectAgainSoon();
+    // A connection that was up reconnects at once; an attempt that never got through (a
+    // refused or unreachable server fails within a millisecond) waits for its second.
+    if (wasConnected) {
+        ConnectToServer();
+    } else {
+        ConnectAgainSoon();
+    }
     ports_.r.setEnabled(true);
     writer_.Line(LogTarget::Main, colour::kRed, "Connection Closed");
 }
