@@ -88,7 +88,8 @@ void MainWindow::BuildControls() {
     client_area_ = new QWidget(this);
     WhiteOnBlack(client_area_);
     client_area_->setStyleSheet(
-        "QPlainTextEdit, QLineEdit, QTreeView { border: 1px solid #505050; }");
+        "QPlainTextEdit, QLineEdit, QTreeView { border: 1px solid #505050; background: black;"
+        " color: white; }");
     setCentralWidget(client_area_);
     client_area_->setFixedSize(TwipsToPixels(edition_.clientWidth),
                                TwipsToPixels(edition_.clientHeight));
