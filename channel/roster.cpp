@@ -70,11 +70,9 @@ void Roster::setHeader(std::string_view header) {
     }
 }
 
-std::string AppendSelectedName(std::string_view input, std::optional<std::string_view> selected) {
+std::string AppendSelectedName(std::string_view input, std::string_view name) {
     std::string result(input);
-    if (selected) {
-        result += *selected;
-    }
+    result += name;
     return result;
 }
 

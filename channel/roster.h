@@ -2,10 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace varno {
 
@@ -59,13 +59,13 @@ public:
     void setHeader(std::string_view header);
 
 private:
-    std::vector<RosterEntry> entries_;
+    std::deque<RosterEntry> entries_;  // cheap removal at either end
     std::string header_;
     RosterListener* listener_ = nullptr;
 };
 
 // The double-click on the roster: the input line's text followed directly by the selected
-// entry's text; the input unchanged when nothing is selected.
-std::string AppendSelectedName(std::string_view input, std::optional<std::string_view> selected);
+// entry's text, with no space or other character between them.
+std::string AppendSelectedName(std::string_view input, std::string_view name);
 
 }  // namespace varno

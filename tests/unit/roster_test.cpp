@@ -100,13 +100,5 @@ TEST(Roster, ListenerBracketsEveryChange) {
                   "header Lobby 0 size 1", "about-clear 0 size 1", "cleared 0 size 0"}));
 }
 
-TEST(Roster, DoubleClickAppendsTheSelectedNameWithoutSpace) {
-    EXPECT_EQ(AppendSelectedName("hi ", "Bob"), "hi Bob");
-    EXPECT_EQ(AppendSelectedName("", "Bob"), "Bob");
-    EXPECT_EQ(AppendSelectedName("x", "Bob"), "xBob");
-    EXPECT_EQ(AppendSelectedName("hi", std::nullopt), "hi");
-    EXPECT_EQ(AppendSelectedName("hi", ""), "hi");
-}
-
 }  // namespace
 }  // namespace varno
