@@ -7,6 +7,12 @@
 
 namespace varno {
 
+Roster::~Roster() {
+    if (listener_ != nullptr) {
+        listener_->onRosterDestroyed();
+    }
+}
+
 void Roster::insert(std::size_t pos, RosterEntry entry) {
     pos = std::min(pos, entries_.size());
     if (listener_ != nullptr) {

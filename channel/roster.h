@@ -30,6 +30,8 @@ public:
     virtual void onAboutToClear() {}
     virtual void onCleared() = 0;
     virtual void onHeaderChanged() = 0;
+    // The roster is being destroyed; it must not be read after this call.
+    virtual void onRosterDestroyed() {}
 };
 
 // The users in the current channel, in the order they were added (position 0 is the top),
@@ -37,6 +39,11 @@ public:
 // appear more than once.
 class Roster {
 public:
+    Roster() = default;
+    Roster(const Roster&) = delete;
+    Roster& operator=(const Roster&) = delete;
+    ~Roster();
+
     void setListener(RosterListener* listener) { listener_ = listener; }
 
     std::size_t size() const { return entries_.size(); }

@@ -22,24 +22,26 @@ int Row(std::size_t pos) {
 }  // namespace
 
 RosterModel::RosterModel(Roster& roster, QObject* parent)
-    : QAbstractListModel(parent), roster_(roster) {
-    roster_.setListener(this);
+    : QAbstractListModel(parent), roster_(&roster) {
+    roster_->setListener(this);
 }
 
 RosterModel::~RosterModel() {
-    roster_.setListener(nullptr);
+    if (roster_ != nullptr) {
+        roster_->setListener(nullptr);
+    }
 }
 
 int RosterModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : Row(roster_.size());
+    return (parent.isValid() || roster_ == nullptr) ? 0 : Row(roster_->size());
 }
 
 QVariant RosterModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.parent().isValid() || index.column() != 0 || index.row() < 0 ||
-        static_cast<std::size_t>(index.row()) >= roster_.size()) {
+    if (roster_ == nullptr || !index.isValid() || index.parent().isValid() || index.column() != 0 ||
+        index.row() < 0 || static_cast<std::size_t>(index.row()) >= roster_->size()) {
         return {};
     }
-    const RosterEntry& entry = roster_.at(static_cast<std::size_t>(index.row()));
+    const RosterEntry& entry = roster_->at(static_cast<std::size_t>(index.row()));
     switch (role) {
         case Qt::DisplayRole:
             return ShownText(entry.text);
@@ -53,10 +55,11 @@ QVariant RosterModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant RosterModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (section != 0 || orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+    if (roster_ == nullptr || section != 0 || orientation != Qt::Horizontal ||
+        role != Qt::DisplayRole) {
         return {};
     }
-    return ShownText(roster_.header());
+    return ShownText(roster_->header());
 }
 
 void RosterModel::onAboutToInsert(std::size_t pos) {
@@ -85,6 +88,12 @@ void RosterModel::onCleared() {
 
 void RosterModel::onHeaderChanged() {
     emit headerDataChanged(Qt::Horizontal, 0, 0);
+}
+
+void RosterModel::onRosterDestroyed() {
+    beginResetModel();
+    roster_ = nullptr;
+    endResetModel();
 }
 
 RosterView::RosterView(Roster& roster, QWidget* parent) : QTreeView(parent), model_(roster, this) {
@@ -116,11 +125,11 @@ std::optional<std::string> RosterView::selectedName() const {
         return std::nullopt;
     }
     const int row = rows.first().row();
-    const Roster& roster = model_.roster();
-    if (row < 0 || static_cast<std::size_t>(row) >= roster.size()) {
+    const Roster* roster = model_.roster();
+    if (roster == nullptr || row < 0 || static_cast<std::size_t>(row) >= roster->size()) {
         return std::nullopt;
     }
-    return roster.at(static_cast<std::size_t>(row)).text;
+    return roster->at(static_cast<std::size_t>(row)).text;
 }
 
 std::optional<int> RosterView::entryAt(const QPoint& viewportPos) const {

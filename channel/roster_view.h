@@ -19,7 +19,8 @@ public:
     explicit RosterModel(Roster& roster, QObject* parent = nullptr);
     ~RosterModel() override;
 
-    const Roster& roster() const { return roster_; }
+    // The roster shown; nullptr once it has been destroyed (the model is then empty).
+    const Roster* roster() const { return roster_; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -33,8 +34,9 @@ private:
     void onAboutToClear() override;
     void onCleared() override;
     void onHeaderChanged() override;
+    void onRosterDestroyed() override;
 
-    Roster& roster_;
+    Roster* roster_;
     RosterIcons icons_;
 };
 

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTest>
+#include <memory>
 #include <string>
 
 namespace varno {
@@ -103,6 +104,23 @@ TEST(RosterView, SelectionAndHitTestFollowTheRoster) {
     EXPECT_FALSE(r.view.selectedName().has_value());
     r.view.select(5);
     EXPECT_FALSE(r.view.selectedName().has_value());
+}
+
+TEST(RosterView, OutlivesItsRoster) {
+    auto roster = std::make_unique<Roster>();
+    roster->append({"Bob", 6});
+    roster->setHeader("Lobby");
+    RosterView view(*roster);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.select(0);
+
+    roster.reset();
+    EXPECT_EQ(view.rosterModel().rowCount(), 0);
+    EXPECT_FALSE(view.selectedName().has_value());
+    EXPECT_FALSE(view.rosterModel().headerData(0, Qt::Horizontal, Qt::DisplayRole).isValid());
+    view.repaint();
+    view.hide();
 }
 
 }  // namespace

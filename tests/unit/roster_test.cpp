@@ -93,6 +93,7 @@ TEST(Roster, ListenerBracketsEveryChange) {
     roster.removeAt(5);
     roster.setHeader("Lobby");
     roster.clear();
+    roster.setListener(nullptr);
     EXPECT_EQ(listener.calls,
               (std::vector<std::string>{
                   "about-insert 0 size 0", "inserted 0 size 1", "about-insert 0 size 1",
