@@ -80,8 +80,12 @@ MainWindow::MainWindow(const Edition& edition, const QString& appFolder, QWidget
 }
 
 MainWindow::~MainWindow() {
-    // The socket goes first, so that no event of it reaches a half-destroyed window.
+    // The socket goes first, so that no event of it reaches a half-destroyed window; then the
+    // views, which read the client's models, before the client itself.
     sck_.reset();
+    delete options_;
+    lusers_->viewport()->removeEventFilter(this);
+    delete client_area_;
 }
 
 void MainWindow::BuildControls() {

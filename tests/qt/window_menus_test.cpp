@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "channel/roster_view.h"
+#include "connection/options_dialog.h"
+#include "support/client_fixture.h"
+#include "ui/client.h"
+
+namespace varno {
+namespace {
+
+using test::ClientFixture;
+using test::GatewayServer;
+
+const QByteArray kLogin = QByteArray("\x03") + "alice\r\npw\r\n/join Lobby\r\n";
+
+class WindowMenusTest : public ::testing::TestWithParam<const Edition*> {
+protected:
+    WindowMenusTest() : f(*GetParam()) {}
+
+    void SetUp() override {
+        ASSERT_TRUE(f.server().listen());
+        f.writeSettings("Username=alice\nPassword=pw\nHome=Lobby\nDelay=1000\n");
+        f.start();
+        ASSERT_TRUE(f.server().waitForReceived(kLogin));
+        f.server().send("1007 CHANNEL \"Lobby\"\r\n1001 USER Bob 0010 [STAR]\r\n");
+        ASSERT_TRUE(
+            GatewayServer::waitUntil([&] { return f.window().client().roster().size() == 1; }));
+    }
+
+    // Right-clicks the first entry and picks the entry with this text from the popup
+    // (or dismisses it for an empty text); returns the popup's entries.
+    QStringList rightClickAndChoose(const QString& choice) {
+        QStringList entries;
+        QTimer::singleShot(50, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) {
+                return;
+            }
+            QAction* chosen = nullptr;
+            for (QAction* a : menu->actions()) {
+                entries << (a->isSeparator() ? "-" : a->text());
+                if (a->text() == choice) {
+                    chosen = a;
+                }
+            }
+            if (chosen) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+            } else {
+                QTest::keyClick(menu, Qt::Key_Escape);
+            }
+        });
+        RosterView* list = f.window().lusers();
+        const QRect row = list->visualRect(list->model()->index(0, 0));
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, row.center());
+        return entries;
+    }
+
+    ClientFixture f;
+};
+
+TEST_P(WindowMenusTest, RightClickMenuSendsTheChosenCommandForTheEntry) {
+    const QString second = QString::fromUtf8(GetParam()->userMenuSecond.data());
+    EXPECT_EQ(rightClickAndChoose("Ban User"),
+              (QStringList{"Kick User", second, "Ban User", "-", "Squelch", "Unsquelch"}));
+    EXPECT_TRUE(f.server().waitForReceived("/ban Bob\r\n"));
+    rightClickAndChoose(second);
+    const QByteArray line = QByteArray(GetParam()->userMenuSecondCommand.data()) + "Bob\r\n";
+    EXPECT_TRUE(f.server().waitForReceived(line));
+    rightClickAndChoose("");
+    GatewayServer::waitUntil([] { return false; }, 100);
+    EXPECT_EQ(f.server().received(), kLogin + "/ban Bob\r\n" + line) << "dismissed: nothing";
+}
+
+TEST_P(WindowMenusTest, AboutBoxHasTheEditionsTextTitleAndOneButton) {
+    QString text, title;
+    int buttons = 0;
+    QTimer::singleShot(50, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        text = box->text();
+        title = box->windowTitle();
+        buttons = static_cast<int>(box->buttons().size());
+        box->accept();
+    });
+    f.window().mnuAbout_Click();
+    EXPECT_EQ(text, QString::fromUtf8(GetParam()->aboutText.data()));
+    EXPECT_EQ(title, "Varno");
+    EXPECT_EQ(buttons, 1);
+}
+
+TEST_P(WindowMenusTest, UptimeLabelFollowsTheTicks) {
+    for (int i = 0; i < 61; ++i) {
+        f.window().client().Timer1_Timer();
+    }
+    EXPECT_TRUE(f.window().lbluptime()->text().startsWith("0 day 0 hour 1 minute"));
+}
+
+TEST_P(WindowMenusTest, OptionsIsOneModelessDialogThatOkSaves) {
+    f.window().mnuOptions_Click();
+    OptionsDialog* dialog = f.window().optionsDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(dialog->windowTitle(), "Varno Options");
+    dialog->box("Username")->setText("carol");
+    f.window().mnuOptions_Click();
+    EXPECT_EQ(f.window().optionsDialog(), dialog) << "one instance";
+    EXPECT_EQ(dialog->box("Username")->text(), "carol") << "not filled again";
+    dialog->findChild<QPushButton*>("Command1")->click();
+    EXPECT_EQ(f.window().client().settings().Username, "carol");
+    EXPECT_EQ(f.window().windowTitle(), "Varno 2.00 by Tamsel - Logged in as alice")
+        << "the caption changes at the next connect";
+}
+
+TEST(WindowLayoutTest, ControlsKeepTheirProportionsAndComeBackExactly) {
+    ClientFixture f(Edition::v201());
+    f.writeSettings("Username=alice\n");
+    f.start();
+    const QWidget* area = f.window().centralWidget();
+    QList<QWidget*> controls;
+    QList<QRect> before;
+    for (const ControlPlace& c : Edition::v201().controls) {
+        QWidget* w = area->findChild<QWidget*>(QString::fromUtf8(c.name.data()));
+        ASSERT_NE(w, nullptr) << c.name;
+        controls << w;
+        before << w->geometry();
+    }
+    const QSize normal = f.window().size();
+    for (int i = 0; i < 100; ++i) {
+        f.window().resize(normal * 2);
+        QApplication::processEvents();
+        if (i == 0) {
+            EXPECT_GT(controls[0]->width(), before[0].width() * 3 / 2) << "the log widens";
+            EXPECT_GT(controls[5]->x(), before[5].x() * 3 / 2) << "the user list moves right";
+            f.screenshot("main-window-2.01-large");
+        }
+        f.window().resize(normal);
+        QApplication::processEvents();
+    }
+    for (int i = 0; i < controls.size(); ++i) {
+        EXPECT_EQ(controls[i]->geometry(), before[i]) << controls[i]->objectName().toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Editions, WindowMenusTest,
+                         ::testing::Values(&Edition::v201(), &Edition::v200()),
+                         [](const auto& info) {
+                             return info.param->tray ? std::string("Tray") : std::string("Full");
+                         });
+
+}  // namespace
+}  // namespace varno
