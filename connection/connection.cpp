@@ -4,6 +4,24 @@
 #include <climits>
 
 namespace varno {
+namespace {
+
+// True when every CR and LF of text stands in a CR LF pair, so that the server reads the
+// text as the lines it holds and no others. A name or message from the server may hold a
+// lone CR or LF, which a gateway may take as a line end of its own.
+bool OnlyWholeLineEnds(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) {
+            return false;
+        }
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
 
 std::optional<int> ParseDelay(std::string_view text) {
     if (text.empty()) {
@@ -156,7 +174,7 @@ void Connection::Reconnect() {
 }
 
 void Connection::SendChat(std::string_view text) {
-    if (!ports_.link.isOpen()) {
+    if (!ports_.link.isOpen() || !OnlyWholeLineEnds(text)) {
         return;
     }
     std::string line;

@@ -53,7 +53,8 @@ public:
     // The trigger command "reconnect": close and connect, nothing else.
     void Reconnect();
 
-    // Send text + CR LF while connected; drop it otherwise.
+    // Send text + CR LF while connected; drop it otherwise. A text holding a CR or LF
+    // outside a CR LF pair is dropped too: it would reach the server as other lines.
     void SendChat(std::string_view text);
     void SendLine(std::string_view text) { SendChat(text); }
 
