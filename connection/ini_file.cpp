@@ -57,9 +57,18 @@ void DropCr(std::string& line) {
     }
 }
 
+std::string_view WithoutCr(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    return line;
+}
+
+// The lines of a file as they stand, each without its LF but with any CR before it, so that
+// a rewrite gives every line back byte for byte. Lines added get the file's own line end.
 struct IniLines {
     std::vector<std::string> lines;
-    std::string eol = "\r\n";
+    bool crLf = true;
 };
 
 bool LoadLines(const std::string& path, IniLines& out) {
@@ -70,11 +79,10 @@ bool LoadLines(const std::string& path, IniLines& out) {
     std::string line;
     bool first = true;
     while (std::getline(in, line)) {
-        if (first && (line.empty() || line.back() != '\r')) {
-            out.eol = in.eof() ? out.eol : "\n";
+        if (first && (line.empty() || line.back() != '\r') && !in.eof()) {
+            out.crLf = false;
         }
         first = false;
-        DropCr(line);
         out.lines.push_back(std::move(line));
     }
     return !in.bad();
@@ -164,11 +172,13 @@ bool WriteIniValue(std::string_view section, std::string_view key, std::string_v
         }
     }
 
+    const std::string cr = ini.crLf ? "\r" : "";
     std::optional<std::size_t> sectionAt;
     std::size_t insertAt = ini.lines.size();
     bool replaced = false;
     for (std::size_t i = 0; i < ini.lines.size() && !replaced; ++i) {
-        if (const auto name = SectionName(ini.lines[i])) {
+        const std::string_view line = WithoutCr(ini.lines[i]);
+        if (const auto name = SectionName(line)) {
             if (sectionAt) {
                 break;  // the end of the section
             }
@@ -181,19 +191,20 @@ bool WriteIniValue(std::string_view section, std::string_view key, std::string_v
         if (!sectionAt) {
             continue;
         }
-        if (!TrimBlanks(ini.lines[i]).empty()) {
+        if (!TrimBlanks(line).empty()) {
             insertAt = i + 1;
         }
-        const auto kv = ParseKeyLine(ini.lines[i]);
+        const auto kv = ParseKeyLine(line);
         if (kv && EqualsIgnoreCase(kv->key, key)) {
-            ini.lines[i] = std::string(kv->key) + "=" + clean;
+            const bool endsInCr = line.size() < ini.lines[i].size();
+            ini.lines[i] = std::string(kv->key) + "=" + clean + (endsInCr ? "\r" : "");
             replaced = true;
         }
     }
     if (!replaced) {
-        std::string line = std::string(key) + "=" + clean;
+        std::string line = std::string(key) + "=" + clean + cr;
         if (!sectionAt) {
-            ini.lines.push_back("[" + std::string(section) + "]");
+            ini.lines.push_back("[" + std::string(section) + "]" + cr);
             insertAt = ini.lines.size();
         }
         ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
@@ -203,7 +214,7 @@ bool WriteIniValue(std::string_view section, std::string_view key, std::string_v
     std::string bytes;
     for (const std::string& line : ini.lines) {
         bytes += line;
-        bytes += ini.eol;
+        bytes += '\n';
     }
     return ReplaceFile(path, bytes);
 }

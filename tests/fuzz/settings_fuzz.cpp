@@ -1,0 +1,58 @@
+// Reads arbitrary bytes as the settings file, and writes to it.
+//
+// Input: the bytes of Varno.ini. Every key of both editions is read (a value is never longer
+// than the read bound and never starts with the character of code 1); then one key is
+// written and must read back as written, with every other key unchanged.
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "connection/ini_file.h"
+
+namespace {
+
+constexpr std::string_view kKeys[] = {"Username", "Password", "Home",  "Server", "Delay",
+                                      "Trigger",  "trigger",  "Clear", "Idle"};
+
+// In memory where the system has a memory file system: every write ends in an fsync.
+const std::string& Path() {
+    static const std::string path = (::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
+                                    std::string("/varno_settings_fuzz_") +
+                                    std::to_string(::getpid()) + ".ini";
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string& path = Path();
+    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(data, 1, size, file);
+        std::fclose(file);
+    } else {
+        return 0;
+    }
+    std::string before[std::size(kKeys)];
+    for (std::size_t i = 0; i < std::size(kKeys); ++i) {
+        before[i] = varno::ReadIniValue("Varno", kKeys[i], path);
+        if (before[i].size() > varno::kIniValueMax ||
+            (!before[i].empty() && before[i].front() == '\x01')) {
+            __builtin_trap();
+        }
+    }
+    if (!varno::WriteIniValue("Varno", "Server", "127.0.0.1", path)) {
+        return 0;
+    }
+    for (std::size_t i = 0; i < std::size(kKeys); ++i) {
+        const std::string after = varno::ReadIniValue("Varno", kKeys[i], path);
+        if (kKeys[i] == "Server" ? after != "127.0.0.1" : after != before[i]) {
+            __builtin_trap();
+        }
+    }
+    return 0;
+}
