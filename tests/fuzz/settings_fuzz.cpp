@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,7 @@ const std::string& Path() {
     static const std::string path = (::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
                                     std::string("/varno_settings_fuzz_") +
                                     std::to_string(::getpid()) + ".ini";
+    [[maybe_unused]] static const int cleanUp = std::atexit([] { std::remove(path.c_str()); });
     return path;
 }
 
