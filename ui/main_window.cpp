@@ -53,7 +53,9 @@ MainWindow::MainWindow(const Edition& edition, const QString& appFolder, QWidget
     setWindowTitle("Varno Chat");
     setWindowIcon(WindowIcon());
     if (!edition_.maximiseButton) {
-        setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+        setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                       Qt::WindowCloseButtonHint);
     }
 
     sck_ = std::make_unique<TcpLink>();
@@ -184,7 +186,9 @@ void MainWindow::BuildMenus() {
 void MainWindow::Form_Load() {
     client_->Form_Load();
     adjustSize();
-    if (edition_.layoutSnapshot) {
+    if (!edition_.layoutSnapshot) {
+        setFixedSize(size());
+    } else {
         // Laid out from here on in proportion to the window; no longer a fixed size.
         client_area_->setMinimumSize(0, 0);
         client_area_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
