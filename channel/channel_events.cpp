@@ -1,23 +1,10 @@
 #include "channel/channel_events.h"
 
-#include <initializer_list>
 #include <string>
 
 #include "channel/product_icon.h"
 
 namespace varno {
-
-namespace {
-
-std::string Join(std::initializer_list<std::string_view> parts) {
-    std::string result;
-    for (std::string_view part : parts) {
-        result += part;
-    }
-    return result;
-}
-
-}  // namespace
 
 ChannelEvents::ChannelEvents(const Edition& edition, LogWriter& writer, Roster& roster,
                              ChannelPort& port)
@@ -27,21 +14,21 @@ void ChannelEvents::OnUserInChannel(std::string_view name, std::string_view flag
                                     std::string_view product) {
     roster_.append({std::string(name), ProductIcon(product, flags)});
     if (edition_.singleRunLines) {
-        writer_.Line(LogTarget::Main, colour::kGreen, Join({name, " is here using ", product}));
+        writer_.JoinedLine(LogTarget::Main, {{colour::kGreen, {name, " is here using ", product}}});
     } else {
-        writer_.Line(LogTarget::Main, {{colour::kGreen, Join({name, " is here using "})},
-                                       {colour::kWhite, std::string(product)}});
+        writer_.JoinedLine(LogTarget::Main, {{colour::kGreen, {name, " is here using "}},
+                                             {colour::kWhite, {product}}});
     }
 }
 
 void ChannelEvents::OnUserJoin(std::string_view name, std::string_view flags,
                                std::string_view product) {
-    writer_.Line(LogTarget::Main, colour::kDarkGreen, Join({name, " has joined the channel"}));
+    writer_.JoinedLine(LogTarget::Main, {{colour::kDarkGreen, {name, " has joined the channel"}}});
     roster_.append({std::string(name), ProductIcon(product, flags)});
 }
 
 void ChannelEvents::OnUserLeave(std::string_view name, std::string_view /*flags*/) {
-    writer_.Line(LogTarget::Main, colour::kDarkGreen, Join({name, " has left the channel"}));
+    writer_.JoinedLine(LogTarget::Main, {{colour::kDarkGreen, {name, " has left the channel"}}});
     if (const auto pos = roster_.findCaseInsensitive(name)) {
         roster_.removeAt(*pos);
     }
@@ -52,8 +39,8 @@ void ChannelEvents::OnChannelJoined(std::string_view channel) {
     roster_.setHeader(channel);
     port_.setChannelLabel(channel);
     if (edition_.channelJoinedLine) {
-        writer_.Line(LogTarget::Main,
-                     {{colour::kRed, "Joined Channel: "}, {colour::kWhite, std::string(channel)}});
+        writer_.JoinedLine(LogTarget::Main,
+                           {{colour::kRed, {"Joined Channel: "}}, {colour::kWhite, {channel}}});
     }
 }
 
@@ -75,11 +62,11 @@ void ChannelEvents::OnUserFlags(std::string_view name, std::string_view flags) {
 void ChannelEvents::OnUserTalk(std::string_view name, std::string_view /*flags*/,
                                std::string_view text) {
     if (edition_.singleRunLines) {
-        writer_.Line(LogTarget::Main, colour::kLightGreen, Join({name, ": ", text}));
+        writer_.JoinedLine(LogTarget::Main, {{colour::kLightGreen, {name, ": ", text}}});
     } else {
-        writer_.Line(LogTarget::Main, {{colour::kWhite, "<"},
-                                       {colour::kYellow, std::string(name)},
-                                       {colour::kWhite, Join({"> ", text})}});
+        writer_.JoinedLine(
+            LogTarget::Main,
+            {{colour::kWhite, {"<"}}, {colour::kYellow, {name}}, {colour::kWhite, {"> ", text}}});
     }
     port_.HandleCommand(name, text);
 }
@@ -87,7 +74,7 @@ void ChannelEvents::OnUserTalk(std::string_view name, std::string_view /*flags*/
 void ChannelEvents::OnUserEmote(std::string_view name, std::string_view /*flags*/,
                                 std::string_view text) {
     const Colour colour = edition_.singleRunLines ? colour::kSilver : colour::kLightGrey;
-    writer_.Line(LogTarget::Main, colour, Join({name, ": ", text}));
+    writer_.JoinedLine(LogTarget::Main, {{colour, {name, ": ", text}}});
 }
 
 void ChannelEvents::OnWhisperSent(std::string_view name, std::string_view /*flags*/,
@@ -103,10 +90,10 @@ void ChannelEvents::OnWhisperReceived(std::string_view name, std::string_view /*
 void ChannelEvents::WriteWhisperLine(std::string_view direction, std::string_view name,
                                      std::string_view text) {
     if (edition_.singleRunLines) {
-        writer_.Line(LogTarget::Whisper, colour::kRed, Join({direction, name, ": ", text}));
+        writer_.JoinedLine(LogTarget::Whisper, {{colour::kRed, {direction, name, ": ", text}}});
     } else {
-        writer_.Line(LogTarget::Whisper, {{colour::kGreen, Join({direction, name, ": "})},
-                                          {colour::kWhite, std::string(text)}});
+        writer_.JoinedLine(LogTarget::Whisper,
+                           {{colour::kGreen, {direction, name, ": "}}, {colour::kWhite, {text}}});
     }
 }
 

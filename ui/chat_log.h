@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,10 @@ public:
     void setChangeHandler(std::function<void()> handler) { onChange_ = std::move(handler); }
 
     void append(Colour colour, std::string_view text);
+    // Appends one run whose text is the pieces joined and then `end` (a line break, say),
+    // without building the text first.
+    void append(Colour colour, std::initializer_list<std::string_view> pieces,
+                std::string_view end = {});
     void clear();
 
     std::size_t length() const { return length_; }
@@ -36,7 +41,13 @@ public:
     std::string text() const;
 
 private:
+    void appendRun(Run run);
+    std::string takeSpare();
+
     std::vector<Run> runs_;
+    // The texts of cleared runs, kept with their storage for the next runs: a log that is
+    // cleared again and again reaches a steady state in which appending allocates nothing.
+    std::vector<std::string> spare_;
     std::size_t length_ = 0;
     ChatLogListener* listener_ = nullptr;
     std::function<void()> onChange_;

@@ -52,11 +52,15 @@ void LogWriter::append(ChatLog& log, const Runs& runs, bool withPrefix) {
     }
     for (std::size_t i = 0; i < runs.size(); ++i) {
         if (i + 1 == runs.size()) {
-            log.append(runs[i].colour, runs[i].text + "\r\n");
+            log.append(runs[i].colour, {runs[i].text}, "\r\n");
         } else {
             log.append(runs[i].colour, runs[i].text);
         }
     }
+}
+
+ChatLog& LogWriter::logFor(LogTarget target) {
+    return target == LogTarget::Whisper && edition_.whisperLog ? rtbc2_ : rtbc_;
 }
 
 void LogWriter::WriteChat(const Runs& runs) {
@@ -67,20 +71,23 @@ void LogWriter::WriteWhisper(const Runs& runs) {
     append(edition_.whisperLog ? rtbc2_ : rtbc_, runs, edition_.writerAddsPrefix);
 }
 
+// Both editions write a message line as the prefix followed by the message's runs: 2.00's
+// writer adds the prefix itself, and 2.01's callers put it first.
 void LogWriter::Line(LogTarget target, const Runs& message) {
-    if (edition_.writerAddsPrefix) {
-        target == LogTarget::Whisper ? WriteWhisper(message) : WriteChat(message);
-        return;
-    }
-    Runs line;
-    line.reserve(message.size() + 1);
-    line.push_back(Run{colour::kWhite, Prefix()});
-    line.insert(line.end(), message.begin(), message.end());
-    target == LogTarget::Whisper ? WriteWhisper(line) : WriteChat(line);
+    append(logFor(target), message, true);
 }
 
 void LogWriter::Line(LogTarget target, Colour colour, std::string_view text) {
-    Line(target, Runs{Run{colour, std::string(text)}});
+    JoinedLine(target, {{colour, {text}}});
+}
+
+void LogWriter::JoinedLine(LogTarget target, std::initializer_list<Pieces> message) {
+    ChatLog& log = logFor(target);
+    log.append(colour::kWhite, Prefix());
+    std::size_t left = message.size();
+    for (const Pieces& run : message) {
+        log.append(run.colour, run.text, --left == 0 ? "\r\n" : "");
+    }
 }
 
 void LogWriter::Command1_Click() {
@@ -90,18 +97,24 @@ void LogWriter::Command1_Click() {
     Line(LogTarget::Whisper, colour::kGreen, "Screen Cleared");
 }
 
+std::optional<std::size_t> LogWriter::Threshold() {
+    if (!edition_.clearFromSettings) {
+        return edition_.fixedClear;
+    }
+    if (settings_.Clear != thresholdText_) {
+        thresholdText_ = settings_.Clear;
+        threshold_ = ParseThreshold(thresholdText_);
+        if (threshold_ && *threshold_ <= kNoticeLineLength) {
+            threshold_.reset();
+        }
+    }
+    return threshold_;
+}
+
 void LogWriter::AutoClear() {
     // No usable threshold (not loaded yet, missing, not a number, or too small to hold the
     // notice line): the check is skipped, so the log is never emptied in a loop.
-    std::optional<std::size_t> threshold;
-    if (edition_.clearFromSettings) {
-        threshold = ParseThreshold(settings_.Clear);
-        if (threshold && *threshold <= kNoticeLineLength) {
-            threshold.reset();
-        }
-    } else {
-        threshold = edition_.fixedClear;
-    }
+    const std::optional<std::size_t> threshold = Threshold();
     if (!threshold || rtbc_.length() <= *threshold) {
         return;
     }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstddef>
+#include <initializer_list>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "apps/edition.h"
 #include "ui/chat_log.h"
@@ -38,12 +42,24 @@ public:
     void Line(LogTarget target, const Runs& message);
     void Line(LogTarget target, Colour colour, std::string_view text);
 
+    // One run whose text is the pieces joined.
+    struct Pieces {
+        Colour colour;
+        std::initializer_list<std::string_view> text;
+    };
+    // Line() with each run given as pieces: the runs are built in the log itself, so a
+    // handler writes a line without building its texts first.
+    void JoinedLine(LogTarget target, std::initializer_list<Pieces> message);
+
     // The Clear button: empties both logs and writes "Screen Cleared" to each.
     void Command1_Click();
 
 private:
     void append(ChatLog& log, const Runs& runs, bool withPrefix);
+    ChatLog& logFor(LogTarget target);
     void AutoClear();
+    // The auto-clear threshold, read again only when the Clear setting's text changes.
+    std::optional<std::size_t> Threshold();
 
     const Edition& edition_;
     Clock& clock_;
@@ -52,6 +68,8 @@ private:
     ChatLog rtbc2_;
     TimeOfDay prefixTime_{-1, -1, -1};
     std::string prefix_;
+    std::string thresholdText_;
+    std::optional<std::size_t> threshold_;
 };
 
 }  // namespace varno
