@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "moderation/pattern.h"
 #include "moderation/text_file.h"
 
 namespace varno {
@@ -16,6 +15,7 @@ void BanList::LoadBanList(const std::string& path) {
         file.bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
     }
     for (std::string& line : SplitLines(file.bytes)) {
+        compiled_.emplace_back(line);
         patterns_.push_back(std::move(line));
     }
 }
@@ -23,8 +23,8 @@ void BanList::LoadBanList(const std::string& path) {
 void BanList::CheckBanList(const std::vector<std::string>& joinNames,
                            const std::function<void(std::string_view)>& sendChat) const {
     for (const std::string& name : joinNames) {
-        for (const std::string& pattern : patterns_) {
-            if (MatchesPattern(name, pattern)) {
+        for (const CompiledPattern& pattern : compiled_) {
+            if (pattern.Matches(name)) {
                 sendChat("/ban " + name + " boo");
             }
         }

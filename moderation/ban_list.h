@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "moderation/pattern.h"
+
 namespace varno {
 
 // The ban patterns, in file order, loaded once at start-up. Duplicates and empty patterns
@@ -30,6 +32,7 @@ public:
 
 private:
     std::vector<std::string> patterns_;
+    std::vector<CompiledPattern> compiled_;  // patterns_, each read once at load
 };
 
 }  // namespace varno

@@ -43,11 +43,7 @@ bool IsWellFormedUtf8(std::string_view bytes) {
     return true;
 }
 
-// One element of an escaped pattern: a run of any bytes, any one byte, or one given byte.
-struct Token {
-    enum class Kind { kStar, kAnyOne, kByte } kind;
-    char byte;
-};
+using Token = CompiledPattern::Token;
 
 // Reads an escaped pattern, lower-cased: "*", "?", a bracket group holding one byte (that
 // byte), the empty group "[]" (nothing), and any other byte (itself). A "[" without a
@@ -135,12 +131,17 @@ void EscapeLikePattern(std::string& pattern) {
 }
 
 bool MatchesPattern(std::string_view text, std::string_view pattern) {
+    return CompiledPattern(pattern).Matches(text);
+}
+
+CompiledPattern::CompiledPattern(std::string_view pattern) {
     std::string escaped(pattern);
     EscapeLikePattern(escaped);
-    if (text.empty()) {
-        return false;
-    }
-    return MatchTokens(text, Tokenize(escaped));
+    tokens_ = Tokenize(escaped);
+}
+
+bool CompiledPattern::Matches(std::string_view text) const {
+    return !text.empty() && MatchTokens(text, tokens_);
 }
 
 }  // namespace varno

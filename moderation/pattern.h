@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varno {
 
@@ -19,5 +20,22 @@ void EscapeLikePattern(std::string& pattern);
 // neither matches itself); every other byte matches only itself. An empty text never matches.
 // Takes at most time proportional to the text's length times the pattern's.
 bool MatchesPattern(std::string_view text, std::string_view pattern);
+
+// A ban pattern read once, for matching many texts: MatchesPattern without escaping and
+// reading the pattern again for every text.
+class CompiledPattern {
+public:
+    explicit CompiledPattern(std::string_view pattern);
+    bool Matches(std::string_view text) const;
+
+    // One element of an escaped pattern: a run of any bytes, any one byte, or one byte.
+    struct Token {
+        enum class Kind { kStar, kAnyOne, kByte } kind;
+        char byte;
+    };
+
+private:
+    std::vector<Token> tokens_;
+};
 
 }  // namespace varno
