@@ -14,6 +14,7 @@ bool TcpLink::open(const std::string& host, std::uint16_t port) {
         return false;
     }
     auto* socket = new QTcpSocket(this);
+    socket->setReadBufferSize(kReadBuffer);
     socket_ = socket;
     connect(socket, &QTcpSocket::connected, this, [this] {
         if (events_.connected) {
@@ -54,19 +55,41 @@ void TcpLink::write(std::string_view bytes) {
 }
 
 void TcpLink::onReadyRead() {
-    // Everything waiting is one block. A handler may close the link while it runs.
+    if (!readQueued_) {
+        readChunk();
+    }
+}
+
+// One block of at most kReadChunk bytes; what is left waits for the next turn.
+void TcpLink::readChunk() {
+    readQueued_ = false;
+    deliverChunk();
+    if (socket_ && socket_->bytesAvailable() > 0) {
+        readQueued_ = true;
+        QMetaObject::invokeMethod(this, &TcpLink::readChunk, Qt::QueuedConnection);
+    }
+}
+
+// Everything still waiting, before the connection is given up.
+void TcpLink::readAll() {
     while (socket_ && socket_->bytesAvailable() > 0) {
-        const QByteArray block = socket_->readAll();
-        if (events_.data) {
-            events_.data(std::string_view(block.constData(), static_cast<size_t>(block.size())));
-        }
+        deliverChunk();
+    }
+}
+
+// A handler may close the link while it runs.
+void TcpLink::deliverChunk() {
+    if (!socket_ || socket_->bytesAvailable() <= 0) {
+        return;
+    }
+    const QByteArray block = socket_->read(kReadChunk);
+    if (events_.data) {
+        events_.data(std::string_view(block.constData(), static_cast<size_t>(block.size())));
     }
 }
 
 void TcpLink::onDisconnected() {
-    if (socket_ && socket_->bytesAvailable() > 0) {
-        onReadyRead();
-    }
+    readAll();
     detach();
     if (events_.closed) {
         events_.closed();
@@ -82,9 +105,7 @@ void TcpLink::onError(QAbstractSocket::SocketError error) {
         onDisconnected();
         return;
     }
-    if (socket_ && socket_->bytesAvailable() > 0) {
-        onReadyRead();
-    }
+    readAll();
     detach();
     if (events_.error) {
         events_.error();

@@ -22,6 +22,12 @@ public:
         std::function<void(std::string_view)> data;
     };
 
+    // Bytes handed to the data event per turn of the event loop, and the most the socket
+    // buffers beyond what the system holds: a flood is read a piece at a time, so timers and
+    // painting get their turn, and memory stays bounded whatever the server sends.
+    static constexpr qint64 kReadChunk = 16 * 1024;
+    static constexpr qint64 kReadBuffer = 256 * 1024;
+
     explicit TcpLink(QObject* parent = nullptr);
     ~TcpLink() override;
 
@@ -37,9 +43,13 @@ private:
     void onError(QAbstractSocket::SocketError error);
     void onDisconnected();
     void onReadyRead();
+    void readChunk();
+    void readAll();
+    void deliverChunk();
 
     QPointer<QTcpSocket> socket_;
     Events events_;
+    bool readQueued_ = false;  // a readChunk() is posted to the event loop
 };
 
 }  // namespace varno

@@ -47,12 +47,18 @@ ChatLogView::ChatLogView(ChatLog& log, QWidget* parent) : QPlainTextEdit(parent)
 
 ChatLogView::~ChatLogView() {
     log_.setListener(nullptr);
+    endBatch();
 }
 
 void ChatLogView::onAppended(const Run& run) {
     bool endsLine = false;
     const QString text = Visible(run.text, endsLine);
     QTextCursor cursor(document());
+    if (!batchOpen_) {
+        cursor.beginEditBlock();
+        batchOpen_ = true;
+        QMetaObject::invokeMethod(this, &ChatLogView::endBatch, Qt::QueuedConnection);
+    }
     cursor.movePosition(QTextCursor::End);
     if (endPending_) {
         cursor.insertBlock();
@@ -62,11 +68,20 @@ void ChatLogView::onAppended(const Run& run) {
     format.setForeground(QColor::fromRgb(run.colour));
     cursor.insertText(text, format);
     endPending_ = endsLine;
+}
+
+void ChatLogView::endBatch() {
+    if (!batchOpen_) {
+        return;
+    }
+    batchOpen_ = false;
+    QTextCursor(document()).endEditBlock();
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(bar->maximum());
 }
 
 void ChatLogView::onCleared() {
+    endBatch();
     clear();
     endPending_ = false;
 }
