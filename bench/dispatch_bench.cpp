@@ -1,0 +1,134 @@
+// A recorded-looking channel session (100,000 lines of talk, emotes, joins and leaves) goes
+// through the client's data-arrival path: framing, dispatch, the handlers, the roster, the
+// chat-log model with its auto-clear, and the ban check, with no view. The floor, in the same
+// binary, only splits the same bytes at CR LF and reads each line's code.
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+#include "apps/edition.h"
+#include "bench/session.h"
+#include "ui/client.h"
+
+namespace varno {
+namespace {
+
+constexpr std::size_t kPresent = 300;
+constexpr std::size_t kLines = 100000;
+constexpr std::size_t kRead = 4096;  // bytes per data arrival, as a socket hands them over
+
+const std::string& Session() {
+    static const std::string bytes = bench::ChannelSession(kPresent, kLines);
+    return bytes;
+}
+
+class QuietLink : public Link {
+public:
+    bool open(const std::string&, std::uint16_t) override { return false; }
+    void close() override {}
+    bool isOpen() const override { return false; }
+    void write(std::string_view) override {}
+};
+
+class StillTimer : public Timer {
+public:
+    void setInterval(int ms) override { interval_ = ms; }
+    int interval() const override { return interval_; }
+    void setEnabled(bool enabled) override { enabled_ = enabled; }
+    bool isEnabled() const override { return enabled_; }
+
+private:
+    int interval_ = 0;
+    bool enabled_ = false;
+};
+
+class NoWindow : public WindowPort {
+public:
+    void setCaption(std::string_view) override {}
+    void setChannelLabel(std::string_view) override {}
+    void setUptime(std::string_view) override {}
+    void takeLayoutSnapshot() override {}
+    void beep() override {}
+};
+
+// An application folder with the default settings and an auto-clear at 30000 characters.
+class AppFolder {
+public:
+    AppFolder()
+        : path_(std::filesystem::temp_directory_path() /
+                ("varno-dispatch-bench-" + std::to_string(::getpid()))) {
+        std::filesystem::create_directories(path_);
+        std::ofstream(path_ / "Varno.ini") << "[Varno]\nHome=Flood\nUsername=bench\nClear=30000\n";
+    }
+    ~AppFolder() { std::filesystem::remove_all(path_); }
+    std::string path() const { return path_.string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+void Lines(benchmark::State& state) {
+    state.counters["lines_per_s"] = benchmark::Counter(
+        static_cast<double>(kLines), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_Floor(benchmark::State& state) {
+    const std::string_view bytes = Session();
+    for (auto _ : state) {
+        unsigned sum = 0;
+        for (std::size_t at = 0; at < bytes.size();) {
+            const std::size_t end = bytes.find("\r\n", at);
+            if (end == std::string_view::npos) {
+                break;
+            }
+            unsigned code = 0;
+            for (std::size_t i = at; i < at + 4 && i < end; ++i) {
+                code = code * 10 + static_cast<unsigned>(bytes[i] - '0');
+            }
+            sum += code;
+            at = end + 2;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    Lines(state);
+}
+
+void Dispatch(benchmark::State& state, const Edition& edition) {
+    AppFolder folder;
+    QuietLink link;
+    StillTimer r;
+    StillTimer retry;
+    SystemClock clock;
+    NoWindow window;
+    Client client(edition, folder.path(), Client::Ports{link, r, retry, clock, window});
+    client.Form_Load();
+    const std::string_view bytes = Session();
+    for (auto _ : state) {
+        for (std::size_t at = 0; at < bytes.size(); at += kRead) {
+            client.sck_dataarrival(bytes.substr(at, kRead));
+        }
+    }
+    benchmark::DoNotOptimize(client.logs().main().length());
+    Lines(state);
+}
+
+void BM_Dispatch201(benchmark::State& state) {
+    Dispatch(state, Edition::v201());
+}
+void BM_Dispatch200(benchmark::State& state) {
+    Dispatch(state, Edition::v200());
+}
+
+BENCHMARK(BM_Floor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Dispatch201)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Dispatch200)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace varno
+
+BENCHMARK_MAIN();
