@@ -13,8 +13,6 @@ namespace {
 
 using test::ClientFixture;
 
-const QByteArray kLogin = QByteArray("\x03") + "alice\r\npw\r\n/join Lobby\r\n";
-
 // A channel as a real gateway shows it: the channel, five users present, then a join,
 // talk, an emote, whispers both ways, a leave, an information and an error line.
 const QByteArray kSession =
@@ -39,10 +37,7 @@ protected:
     ChannelSessionTest() : f(*GetParam()) {}
 
     void SetUp() override {
-        ASSERT_TRUE(f.server().listen());
-        f.writeSettings("Username=alice\nPassword=pw\nHome=Lobby\nDelay=1000\n");
-        f.start();
-        ASSERT_TRUE(f.server().waitForReceived(kLogin));
+        ASSERT_TRUE(f.startLoggedIn());
         f.server().send(kSession);
         ASSERT_TRUE(f.waitForLog("That user is not logged on."));
     }
@@ -103,11 +98,7 @@ TEST_P(ChannelSessionTest, DisconnectEmptiesTheList) {
     EXPECT_EQ(f.window().label1()->text(), "<Disconnected>");
 }
 
-INSTANTIATE_TEST_SUITE_P(Editions, ChannelSessionTest,
-                         ::testing::Values(&Edition::v201(), &Edition::v200()),
-                         [](const auto& info) {
-                             return info.param->tray ? std::string("Tray") : std::string("Full");
-                         });
+VARNO_FOR_BOTH_EDITIONS(ChannelSessionTest);
 
 }  // namespace
 }  // namespace varno

@@ -13,25 +13,16 @@ namespace {
 using test::ClientFixture;
 using test::GatewayServer;
 
-const QByteArray kLogin = QByteArray("\x03") + "alice\r\npw\r\n/join Lobby\r\n";
-
 class MainWindowTest : public ::testing::TestWithParam<const Edition*> {
 protected:
     MainWindowTest() : f(*GetParam()) {}
-
-    void startConnected(const std::string& extra = "") {
-        ASSERT_TRUE(f.server().listen());
-        f.writeSettings("Username=alice\nPassword=pw\nHome=Lobby\nDelay=1000\n" + extra);
-        f.start();
-        ASSERT_TRUE(f.server().waitForReceived(kLogin));
-    }
 
     ClientFixture f;
 };
 
 TEST_P(MainWindowTest, LogsInWithTheExactLoginBlock) {
-    startConnected();
-    EXPECT_EQ(f.server().received(), kLogin);
+    ASSERT_TRUE(f.startLoggedIn());
+    EXPECT_EQ(f.server().received(), test::kAliceLogin);
     EXPECT_TRUE(f.waitForLog("Connected to Server"));
     EXPECT_EQ(f.window().windowTitle(), "Varno 2.00 by Tamsel - Logged in as alice");
     EXPECT_EQ(f.window().label1()->text(), "<Disconnected>");
@@ -39,11 +30,11 @@ TEST_P(MainWindowTest, LogsInWithTheExactLoginBlock) {
 }
 
 TEST_P(MainWindowTest, ReconnectsAndLogsInAgainAfterTheServerCloses) {
-    startConnected();
+    ASSERT_TRUE(f.startLoggedIn());
     f.server().closeConnection();
     ASSERT_TRUE(f.waitForLog("Connection Closed"));
     ASSERT_TRUE(f.server().waitForConnections(2));
-    ASSERT_TRUE(f.server().waitForReceived(kLogin));
+    ASSERT_TRUE(f.server().waitForReceived(test::kAliceLogin));
     EXPECT_EQ(f.window().label1()->text(), "<Disconnected>");
 }
 
@@ -67,39 +58,35 @@ TEST_P(MainWindowTest, WithNoServerItRetriesAtTheTimersIntervalWithoutSpinning) 
 }
 
 TEST_P(MainWindowTest, TypedLineIsSentWithAnEmptyLineAndEchoed) {
-    startConnected();
+    ASSERT_TRUE(f.startLoggedIn());
     f.window().txtSend()->setText("hello there");
     QTest::keyClick(f.window().txtSend(), Qt::Key_Return);
-    EXPECT_TRUE(f.server().waitForReceived(kLogin + "hello there\r\n\r\n"));
+    EXPECT_TRUE(f.server().waitForReceived(test::kAliceLogin + "hello there\r\n\r\n"));
     EXPECT_TRUE(f.window().txtSend()->text().isEmpty());
     EXPECT_NE(f.mainLog().find("alice: hello there\r\n"), std::string::npos);
 
     QTest::keyClick(f.window().txtSend(), Qt::Key_Return);
-    EXPECT_TRUE(f.server().waitForReceived(kLogin + "hello there\r\n\r\n\r\n\r\n"));
+    EXPECT_TRUE(f.server().waitForReceived(test::kAliceLogin + "hello there\r\n\r\n\r\n\r\n"));
 }
 
 TEST_P(MainWindowTest, TypedLineWhileDownIsEchoedAndClearedButNotSent) {
-    startConnected();
+    ASSERT_TRUE(f.startLoggedIn());
     f.window().client().mnuDisconnect_Click();
     f.window().txtSend()->setText("lost");
     QTest::keyClick(f.window().txtSend(), Qt::Key_Return);
     GatewayServer::waitUntil([] { return false; }, 200);
-    EXPECT_EQ(f.server().received(), kLogin);
+    EXPECT_EQ(f.server().received(), test::kAliceLogin);
     EXPECT_NE(f.mainLog().find("alice: lost"), std::string::npos);
     EXPECT_TRUE(f.window().txtSend()->text().isEmpty());
 }
 
 TEST_P(MainWindowTest, ALineSentByteByByteReachesItsHandlerWhole) {
-    startConnected();
+    ASSERT_TRUE(f.startLoggedIn());
     f.server().sendBytewise("1018 INFO \"one byte at a time\"\r\n");
     EXPECT_TRUE(f.waitForLog("one byte at a time\r\n"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Editions, MainWindowTest,
-                         ::testing::Values(&Edition::v201(), &Edition::v200()),
-                         [](const auto& info) {
-                             return info.param->tray ? std::string("Tray") : std::string("Full");
-                         });
+VARNO_FOR_BOTH_EDITIONS(MainWindowTest);
 
 }  // namespace
 }  // namespace varno

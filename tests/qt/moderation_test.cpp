@@ -9,26 +9,21 @@ namespace {
 using test::ClientFixture;
 using test::GatewayServer;
 
-const QByteArray kLogin = QByteArray("\x03") + "alice\r\npw\r\n/join Lobby\r\n";
-
 class ModerationTest : public ::testing::TestWithParam<const Edition*> {
 protected:
     ModerationTest() : f(*GetParam()) {}
 
     void SetUp() override {
-        ASSERT_TRUE(f.server().listen());
-        f.writeSettings("Username=alice\nPassword=pw\nHome=Lobby\nDelay=1000\nTrigger=!\n");
         f.writeFile("shitlist.txt", "spam*\r\n*bot\r\n[clan]*\r\n");
         f.writeFile("database.txt", "Boss\r\n");
-        f.start();
-        ASSERT_TRUE(f.server().waitForReceived(kLogin));
+        ASSERT_TRUE(f.startLoggedIn("Trigger=!\n"));
     }
 
     // Waits for the client to answer, then gives everything it sent after the login.
     QByteArray sentAfterLogin(const QByteArray& waitFor, int ms = 5000) {
         GatewayServer::waitUntil([&] { return f.server().received().contains(waitFor); }, ms);
         GatewayServer::waitUntil([] { return false; }, 100);  // and nothing more
-        return f.server().received().mid(kLogin.size());
+        return f.server().received().mid(test::kAliceLogin.size());
     }
 
     ClientFixture f;
@@ -67,21 +62,17 @@ TEST_P(ModerationTest, ListedUsersDriveTheBotAfterTheNameEvent) {
 
     f.server().send("1005 TALK Boss 0010 \"!reconnect\"\r\n");
     EXPECT_TRUE(f.server().waitForConnections(2));
-    EXPECT_TRUE(f.server().waitForReceived(kLogin)) << "a fresh login after !reconnect";
+    EXPECT_TRUE(f.server().waitForReceived(test::kAliceLogin)) << "a fresh login after !reconnect";
 }
 
 TEST_P(ModerationTest, ABanWhileDownSendsNothing) {
     f.window().client().mnuDisconnect_Click();
     f.window().client().sck_dataarrival("1002 JOIN spammer 0010 [CHAT]\r\n");
     GatewayServer::waitUntil([] { return false; }, 100);
-    EXPECT_EQ(f.server().received(), kLogin);
+    EXPECT_EQ(f.server().received(), test::kAliceLogin);
 }
 
-INSTANTIATE_TEST_SUITE_P(Editions, ModerationTest,
-                         ::testing::Values(&Edition::v201(), &Edition::v200()),
-                         [](const auto& info) {
-                             return info.param->tray ? std::string("Tray") : std::string("Full");
-                         });
+VARNO_FOR_BOTH_EDITIONS(ModerationTest);
 
 }  // namespace
 }  // namespace varno

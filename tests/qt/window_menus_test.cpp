@@ -18,17 +18,12 @@ namespace {
 using test::ClientFixture;
 using test::GatewayServer;
 
-const QByteArray kLogin = QByteArray("\x03") + "alice\r\npw\r\n/join Lobby\r\n";
-
 class WindowMenusTest : public ::testing::TestWithParam<const Edition*> {
 protected:
     WindowMenusTest() : f(*GetParam()) {}
 
     void SetUp() override {
-        ASSERT_TRUE(f.server().listen());
-        f.writeSettings("Username=alice\nPassword=pw\nHome=Lobby\nDelay=1000\n");
-        f.start();
-        ASSERT_TRUE(f.server().waitForReceived(kLogin));
+        ASSERT_TRUE(f.startLoggedIn());
         f.server().send("1007 CHANNEL \"Lobby\"\r\n1001 USER Bob 0010 [STAR]\r\n");
         ASSERT_TRUE(
             GatewayServer::waitUntil([&] { return f.window().client().roster().size() == 1; }));
@@ -75,7 +70,8 @@ TEST_P(WindowMenusTest, RightClickMenuSendsTheChosenCommandForTheEntry) {
     EXPECT_TRUE(f.server().waitForReceived(line));
     rightClickAndChoose("");
     GatewayServer::waitUntil([] { return false; }, 100);
-    EXPECT_EQ(f.server().received(), kLogin + "/ban Bob\r\n" + line) << "dismissed: nothing";
+    EXPECT_EQ(f.server().received(), test::kAliceLogin + "/ban Bob\r\n" + line)
+        << "dismissed: nothing";
 }
 
 TEST_P(WindowMenusTest, AboutBoxHasTheEditionsTextTitleAndOneButton) {
@@ -148,11 +144,7 @@ TEST(WindowLayoutTest, ControlsKeepTheirProportionsAndComeBackExactly) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Editions, WindowMenusTest,
-                         ::testing::Values(&Edition::v201(), &Edition::v200()),
-                         [](const auto& info) {
-                             return info.param->tray ? std::string("Tray") : std::string("Full");
-                         });
+VARNO_FOR_BOTH_EDITIONS(WindowMenusTest);
 
 }  // namespace
 }  // namespace varno

@@ -6,6 +6,10 @@
 
 namespace varno::test {
 
+std::string EditionName(const ::testing::TestParamInfo<const Edition*>& info) {
+    return info.param->tray ? "Tray" : "Full";
+}
+
 ClientFixture::ClientFixture(const Edition& edition, int salt)
     : edition_(edition), server_(OwnLoopbackAddress(salt)) {}
 
@@ -29,6 +33,15 @@ void ClientFixture::start() {
     window_ = std::make_unique<MainWindow>(edition_, dir_.path());
     window_->Form_Load();
     window_->show();
+}
+
+bool ClientFixture::startLoggedIn(const std::string& extraSettings) {
+    if (!server_.listen()) {
+        return false;
+    }
+    writeSettings(kAliceSettings + extraSettings);
+    start();
+    return server_.waitForReceived(kAliceLogin);
 }
 
 std::string ClientFixture::mainLog() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QTemporaryDir>
 #include <memory>
@@ -10,6 +12,18 @@
 #include "ui/main_window.h"
 
 namespace varno::test {
+
+// The settings most end-to-end tests log in with, and the login block they give.
+inline constexpr char kAliceSettings[] = "Username=alice\nPassword=pw\nHome=Lobby\nDelay=1000\n";
+inline const QByteArray kAliceLogin = QByteArray("\x03") + "alice\r\npw\r\n/join Lobby\r\n";
+
+// Test names for suites run once per edition.
+std::string EditionName(const ::testing::TestParamInfo<const Edition*>& info);
+
+#define VARNO_FOR_BOTH_EDITIONS(Suite)                                              \
+    INSTANTIATE_TEST_SUITE_P(Editions, Suite,                                       \
+                             ::testing::Values(&Edition::v201(), &Edition::v200()), \
+                             ::varno::test::EditionName)
 
 // A real main window on the offscreen platform with its own application folder and a
 // scripted gateway server on a loopback address of its own.
@@ -22,6 +36,8 @@ public:
     void writeFile(const QString& name, const QByteArray& bytes);
     // Creates the window, runs the start-up sequence and shows it.
     void start();
+    // Listens, starts with kAliceSettings (and extra lines) and waits for the login block.
+    bool startLoggedIn(const std::string& extraSettings = "");
 
     MainWindow& window() { return *window_; }
     GatewayServer& server() { return server_; }
