@@ -1,5 +1,6 @@
 #include "support/gateway_server.h"
 
+#include <sys/socket.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -87,9 +88,14 @@ void GatewayServer::closeConnection() {
 }
 
 void GatewayServer::resetConnection() {
-    if (current_) {
-        current_->abort();
+    if (!current_) {
+        return;
     }
+    // A zero linger time makes the close send RST instead of FIN.
+    const linger hard{1, 0};
+    ::setsockopt(static_cast<int>(current_->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard,
+                 sizeof hard);
+    current_->abort();
 }
 
 bool GatewayServer::waitUntil(const std::function<bool()>& pred, int ms) {

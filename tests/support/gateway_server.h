@@ -26,7 +26,8 @@ public:
     QString host() const { return address_.toString(); }
 
     bool listen();
-    void stopListening();
+    void stopListening();  // refuses new connections; the current one stays
+    bool isListening() const { return server_.isListening(); }
 
     int connectionCount() const { return connections_; }
     QByteArray received() const;  // all bytes of the current (last) connection
@@ -36,7 +37,7 @@ public:
     void send(const QByteArray& bytes);
     void sendBytewise(const QByteArray& bytes);  // one flushed write per byte
     void closeConnection();                      // orderly close of the current connection
-    void resetConnection();                      // abort: the peer sees a reset
+    void resetConnection();                      // abort with SO_LINGER 0: the peer sees RST
 
     // Runs the event loop until pred holds or ms pass; returns pred().
     static bool waitUntil(const std::function<bool()>& pred, int ms = 5000);
