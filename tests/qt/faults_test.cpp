@@ -16,7 +16,6 @@ using test::ClientFixture;
 using test::CountOf;
 using test::GatewayServer;
 
-const QByteArray kLogin = QByteArray("\x03") + "alice\r\npw\r\n/join Lobby\r\n";
 // The main log of edition 2.01 is cleared past this many characters; 2.00 has a fixed 30000.
 constexpr std::size_t kClear = 20000;
 // A log may pass its threshold by one line at most, and no line is longer than the framer's
@@ -28,11 +27,7 @@ protected:
     FaultsTest() : f(*GetParam()) {}
 
     void startConnected() {
-        ASSERT_TRUE(f.server().listen());
-        f.writeSettings("Username=alice\nPassword=pw\nHome=Lobby\nDelay=1000\nClear=" +
-                        std::to_string(kClear) + "\n");
-        f.start();
-        ASSERT_TRUE(f.server().waitForReceived(kLogin));
+        ASSERT_TRUE(f.startLoggedIn("Clear=" + std::to_string(kClear) + "\n"));
         ASSERT_TRUE(f.waitForLog("Connected to Server"));
     }
 
@@ -44,7 +39,7 @@ protected:
 
     void expectLoggedInAgain(int connections) {
         EXPECT_TRUE(f.server().waitForConnections(connections));
-        EXPECT_TRUE(f.server().waitForReceived(kLogin));
+        EXPECT_TRUE(f.server().waitForReceived(test::kAliceLogin));
         EXPECT_TRUE(GatewayServer::waitUntil(
             [&] { return CountOf(f.mainLog(), "Connected to Server") >= 2; }));
     }
@@ -82,7 +77,7 @@ TEST_P(FaultsTest, ServerThatAcceptsAndNeverSendsIsWaitedForQuietly) {
     // Three ticks of the reconnect timer: a silent but open connection is left alone.
     GatewayServer::waitUntil([] { return false; }, 3000);
     EXPECT_EQ(f.server().connectionCount(), 1);
-    EXPECT_EQ(f.server().received(), kLogin);
+    EXPECT_EQ(f.server().received(), test::kAliceLogin);
     EXPECT_EQ(f.mainLog().find("Connection Closed"), std::string::npos);
     EXPECT_EQ(f.mainLog().find("Server Down"), std::string::npos);
     expectShows("spoke at last");
@@ -119,7 +114,8 @@ TEST_P(FaultsTest, RandomBinaryBytesLeaveTheClientRunningAndSilent) {
     f.server().send("\r\n");
     expectShows("still here");
     EXPECT_EQ(f.server().connectionCount(), 1);
-    EXPECT_EQ(f.server().received(), kLogin);  // nothing of it made the client send a line
+    EXPECT_EQ(f.server().received(),
+              test::kAliceLogin);  // nothing of it made the client send a line
     expectBoundedLogs();
 }
 
@@ -144,7 +140,7 @@ TEST_P(FaultsTest, EveryEventCodeWithMissingFieldsAndQuotes) {
     f.server().send(block);
     expectShows("after the broken lines");
     EXPECT_EQ(f.server().connectionCount(), 1);
-    EXPECT_EQ(f.server().received(), kLogin);
+    EXPECT_EQ(f.server().received(), test::kAliceLogin);
     expectBoundedLogs();
 }
 
@@ -181,11 +177,7 @@ TEST_P(FaultsTest, ServerAwayForFiveSecondsIsRetriedWithoutSpinningAndRejoined) 
     expectBoundedLogs();
 }
 
-INSTANTIATE_TEST_SUITE_P(Editions, FaultsTest,
-                         ::testing::Values(&Edition::v201(), &Edition::v200()),
-                         [](const auto& info) {
-                             return info.param->tray ? std::string("Tray") : std::string("Full");
-                         });
+VARNO_FOR_BOTH_EDITIONS(FaultsTest);
 
 }  // namespace
 }  // namespace varno

@@ -20,8 +20,7 @@ using test::ClientFixture;
 using test::CountOf;
 using test::GatewayServer;
 
-const QByteArray kLogin = QByteArray("\x03") + "alice\r\npw\r\n/join Lobby\r\n";
-const std::string kKeys = "Username=alice\nPassword=pw\nHome=Lobby\nDelay=1000\nTrigger=!\n";
+const std::string kKeys = std::string(test::kAliceSettings) + "Trigger=!\n";
 constexpr int kBig = 50 * 1000 * 1000;
 
 enum class Kind { Missing, Empty, Binary, Big, Directory, Unreadable };
@@ -101,13 +100,13 @@ TEST_P(FilesTest, BanListAndDatabaseInAnyStateLeaveTheClientWorking) {
         GTEST_SKIP() << "a file can't be made unreadable to this user (root reads every file)";
     }
     f.start();
-    ASSERT_TRUE(f.server().waitForReceived(kLogin));
+    ASSERT_TRUE(f.server().waitForReceived(test::kAliceLogin));
     f.server().send(
         "2010 NAME alice\r\n1002 JOIN bob 0010 [CHAT]\r\n1005 TALK bob 0010 \"!say hi\"\r\n"
         "1018 INFO \"done\"\r\n");
     ASSERT_TRUE(f.waitForLog("] done\r\n", 30000));
     EXPECT_NE(f.mainLog().find("bob has joined the channel"), std::string::npos);
-    EXPECT_EQ(f.server().received(), kLogin);  // no pattern or listed name made it send
+    EXPECT_EQ(f.server().received(), test::kAliceLogin);  // no pattern or listed name made it send
     EXPECT_EQ(f.server().connectionCount(), 1);
     EXPECT_EQ(f.mainLog().find("Connection Closed"), std::string::npos);
 }
@@ -163,7 +162,7 @@ TEST(SettingsSaveTest, OkWithTheTemporaryFileImpossibleLeavesTheOldFileWhole) {
         const QDir folder(f.folder());
         ASSERT_TRUE(folder.mkpath("Varno.ini.tmp" + QString::number(::getpid())));
         f.start();
-        ASSERT_TRUE(f.server().waitForReceived(kLogin, 30000));
+        ASSERT_TRUE(f.server().waitForReceived(test::kAliceLogin, 30000));
         PressOk(f);
         EXPECT_TRUE(f.waitForLog("Could not save the options to ")) << big;
         QFile after(folder.filePath("Varno.ini"));

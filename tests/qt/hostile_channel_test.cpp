@@ -15,7 +15,6 @@ namespace {
 using test::ClientFixture;
 using test::GatewayServer;
 
-const QByteArray kLogin = QByteArray("\x03") + "alice\r\npw\r\n/join Lobby\r\n";
 const std::string kLong(10000, 'N');
 
 class HostileChannelTest : public ::testing::TestWithParam<const Edition*> {
@@ -23,12 +22,9 @@ protected:
     HostileChannelTest() : f(*GetParam()) {}
 
     void SetUp() override {
-        ASSERT_TRUE(f.server().listen());
-        f.writeSettings("Username=alice\nPassword=pw\nHome=Lobby\nDelay=1000\nTrigger=!\n");
         f.writeFile("database.txt", "boss\r\n");
         f.writeFile("shitlist.txt", "evil*\r\n");
-        f.start();
-        ASSERT_TRUE(f.server().waitForReceived(kLogin));
+        ASSERT_TRUE(f.startLoggedIn("Trigger=!\n"));
         f.server().send("2010 NAME alice\r\n");  // loads the access database
     }
 
@@ -82,7 +78,7 @@ TEST_P(HostileChannelTest, NamesAndTextsShowAsThePlainCharactersTheyAre) {
     EXPECT_TRUE(
         logs.contains(QString::fromUtf8("ctl\xe2\x90\x81: \xe2\x80\x8f"
                                         "emotes")));
-    EXPECT_EQ(f.server().received(), kLogin);
+    EXPECT_EQ(f.server().received(), test::kAliceLogin);
 }
 
 TEST_P(HostileChannelTest, OnlyListedUsersAndBanPatternsMakeTheClientSend) {
@@ -94,7 +90,7 @@ TEST_P(HostileChannelTest, OnlyListedUsersAndBanPatternsMakeTheClientSend) {
     talk += "1005 TALK boss 0010 \"!kick a\nb\"\r\n";
     talk += "1005 TALK boss 0010 \"!say hello\"\r\n";
     f.server().send(QByteArray::fromStdString(talk));
-    ASSERT_TRUE(f.server().waitForReceived(kLogin + "hello\r\n"));
+    ASSERT_TRUE(f.server().waitForReceived(test::kAliceLogin + "hello\r\n"));
 
     // A name holding a lone CR or LF would reach the server as two lines: never sent.
     std::string joins;
@@ -106,14 +102,10 @@ TEST_P(HostileChannelTest, OnlyListedUsersAndBanPatternsMakeTheClientSend) {
     f.server().send("1018 INFO \"done\"\r\n");
     ASSERT_TRUE(f.waitForLog("done"));
     GatewayServer::waitUntil([] { return false; }, 200);
-    EXPECT_EQ(f.server().received(), kLogin + "hello\r\n/ban evilbob boo\r\n");
+    EXPECT_EQ(f.server().received(), test::kAliceLogin + "hello\r\n/ban evilbob boo\r\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Editions, HostileChannelTest,
-                         ::testing::Values(&Edition::v201(), &Edition::v200()),
-                         [](const auto& info) {
-                             return info.param->tray ? std::string("Tray") : std::string("Full");
-                         });
+VARNO_FOR_BOTH_EDITIONS(HostileChannelTest);
 
 }  // namespace
 }  // namespace varno

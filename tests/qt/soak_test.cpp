@@ -15,8 +15,6 @@ using test::ClientFixture;
 using test::GatewayServer;
 using test::ProcessStats;
 
-const QByteArray kLogin = QByteArray("\x03") + "alice\r\npw\r\n/join Lobby\r\n";
-
 // 1000 cycles in the shipping build; fewer under the sanitizers, which slow every cycle.
 // VARNO_SOAK_CYCLES overrides both.
 int Cycles() {
@@ -32,7 +30,8 @@ protected:
 
     // The server lets the client log in, then drops it: closed or reset in turn.
     bool cycle(int number) {
-        if (!f.server().waitForConnections(number) || !f.server().waitForReceived(kLogin)) {
+        if (!f.server().waitForConnections(number) ||
+            !f.server().waitForReceived(test::kAliceLogin)) {
             return false;
         }
         if (number % 2 == 0) {
@@ -49,7 +48,7 @@ protected:
 TEST_P(SoakTest, ThousandDropsLeaveNoDescriptorMemoryOrCpuBehind) {
     const int cycles = Cycles();
     ASSERT_TRUE(f.server().listen());
-    f.writeSettings("Username=alice\nPassword=pw\nHome=Lobby\nDelay=1000\nClear=20000\n");
+    f.writeSettings(std::string(test::kAliceSettings) + "Clear=20000\n");
     f.start();
 
     constexpr int kWarmUp = 10;
@@ -62,7 +61,7 @@ TEST_P(SoakTest, ThousandDropsLeaveNoDescriptorMemoryOrCpuBehind) {
         ASSERT_TRUE(cycle(n)) << "cycle " << n;
     }
     ASSERT_TRUE(f.server().waitForConnections(cycles + 1));
-    ASSERT_TRUE(f.server().waitForReceived(kLogin));
+    ASSERT_TRUE(f.server().waitForReceived(test::kAliceLogin));
     // Let deferred deletions and the reconnect timer settle, as an idle event loop would.
     GatewayServer::waitUntil([] { return false; }, 1500);
     const ProcessStats late = ProcessStats::Now();
@@ -85,7 +84,7 @@ TEST_P(SoakTest, AConnectedClientIdlesWithoutSpinning) {
     ASSERT_TRUE(f.server().listen());
     f.writeSettings("Username=alice\nPassword=pw\nHome=Lobby\nDelay=100\n");
     f.start();
-    ASSERT_TRUE(f.server().waitForReceived(kLogin));
+    ASSERT_TRUE(f.server().waitForReceived(test::kAliceLogin));
     const ProcessStats before = ProcessStats::Now();
     GatewayServer::waitUntil([] { return false; }, 2000);
     const ProcessStats after = ProcessStats::Now();
@@ -95,10 +94,7 @@ TEST_P(SoakTest, AConnectedClientIdlesWithoutSpinning) {
     EXPECT_EQ(f.server().connectionCount(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Editions, SoakTest, ::testing::Values(&Edition::v201(), &Edition::v200()),
-                         [](const auto& info) {
-                             return info.param->tray ? std::string("Tray") : std::string("Full");
-                         });
+VARNO_FOR_BOTH_EDITIONS(SoakTest);
 
 }  // namespace
 }  // namespace varno
