@@ -14,6 +14,7 @@
 #include "apps/edition.h"
 #include "bench/session.h"
 #include "ui/client.h"
+#include "unit/fakes.h"
 
 namespace varno {
 namespace {
@@ -26,35 +27,6 @@ const std::string& Session() {
     static const std::string bytes = bench::ChannelSession(kPresent, kLines);
     return bytes;
 }
-
-class QuietLink : public Link {
-public:
-    bool open(const std::string&, std::uint16_t) override { return false; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    void write(std::string_view) override {}
-};
-
-class StillTimer : public Timer {
-public:
-    void setInterval(int ms) override { interval_ = ms; }
-    int interval() const override { return interval_; }
-    void setEnabled(bool enabled) override { enabled_ = enabled; }
-    bool isEnabled() const override { return enabled_; }
-
-private:
-    int interval_ = 0;
-    bool enabled_ = false;
-};
-
-class NoWindow : public WindowPort {
-public:
-    void setCaption(std::string_view) override {}
-    void setChannelLabel(std::string_view) override {}
-    void setUptime(std::string_view) override {}
-    void takeLayoutSnapshot() override {}
-    void beep() override {}
-};
 
 // An application folder with the default settings and an auto-clear at 30000 characters.
 class AppFolder {
@@ -100,11 +72,11 @@ void BM_Floor(benchmark::State& state) {
 
 void Dispatch(benchmark::State& state, const Edition& edition) {
     AppFolder folder;
-    QuietLink link;
-    StillTimer r;
-    StillTimer retry;
+    test::FakeLink link;
+    test::FakeTimer r;
+    test::FakeTimer retry;
     SystemClock clock;
-    NoWindow window;
+    test::FakeWindow window;
     Client client(edition, folder.path(), Client::Ports{link, r, retry, clock, window});
     client.Form_Load();
     const std::string_view bytes = Session();
