@@ -45,6 +45,7 @@ TEST_P(ModerationTest, ListedJoinIsBannedOncePerMatchingPatternWhereverItArrives
     GatewayServer::waitUntil([] { return false; }, 50);
     f.server().send("bot 0010 [CHAT]\r\n");
     EXPECT_TRUE(f.server().waitForReceived("/ban Evilbot boo\r\n"));
+    EXPECT_EQ(f.server().received().count("/ban Evilbot boo\r\n"), 1) << "once, and whole";
     f.server().send("1002 JOIN Innocent 0010 [CHAT]\r\n");
     EXPECT_FALSE(sentAfterLogin("Innocent", 300).contains("Innocent"));
 }
