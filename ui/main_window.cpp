@@ -225,6 +225,14 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     }
 }
 
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // The options dialog goes with the window, so that closing the window ends the program.
+    if (options_) {
+        options_->close();
+    }
+    QMainWindow::closeEvent(event);
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lusers_->viewport() && event->type() == QEvent::MouseButtonPress &&
         Lusers_MouseDown(static_cast<QMouseEvent*>(event))) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -112,6 +113,14 @@ TEST_P(WindowMenusTest, OptionsIsOneModelessDialogThatOkSaves) {
     EXPECT_EQ(f.window().client().settings().Username, "carol");
     EXPECT_EQ(f.window().windowTitle(), "Varno 2.00 by Tamsel - Logged in as alice")
         << "the caption changes at the next connect";
+}
+
+TEST_P(WindowMenusTest, ClosingTheWindowClosesTheOptionsDialog) {
+    f.window().mnuOptions_Click();
+    QPointer<OptionsDialog> dialog = f.window().optionsDialog();
+    ASSERT_TRUE(dialog && dialog->isVisible());
+    f.window().close();
+    EXPECT_TRUE(!dialog || !dialog->isVisible());
 }
 
 TEST(WindowLayoutTest, ControlsKeepTheirProportionsAndComeBackExactly) {
