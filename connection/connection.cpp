@@ -97,13 +97,15 @@ void Connection::sck_connect() {
 }
 
 void Connection::Lost() {
-    const bool wasConnected = state_ == State::Connected;
+    // A connection on which the server had let the client in reconnects at once. An attempt
+    // that never got through (a refused or unreachable server fails within a millisecond),
+    // or a connection that the server closed before sending a single event line (a login
+    // it refused), waits for its second, so that nothing connects in a tight loop.
+    const bool wasIn = state_ == State::Connected && (!sawEventLine_ || sawEventLine_());
     ports_.window.setChannelLabel("<Disconnected>");
     ports_.link.close();
     state_ = State::Down;
-    // A connection that was up reconnects at once; an attempt that never got through (a
-    // refused or unreachable server fails within a millisecond) waits for its second.
-    if (wasConnected) {
+    if (wasIn) {
         ConnectToServer();
     } else {
         ConnectAgainSoon();

@@ -38,6 +38,8 @@ public:
     // to be emptied.
     void setOnConnect(std::function<void()> f) { onConnect_ = std::move(f); }
     void setEmptyUserList(std::function<void()> f) { emptyUserList_ = std::move(f); }
+    // Whether the server has sent an event line on the current connection.
+    void setSawEventLine(std::function<bool()> f) { sawEventLine_ = std::move(f); }
 
     // The last steps of start-up: caption, the interval of r, connect.
     void Start();
@@ -81,6 +83,7 @@ private:
     std::int64_t attemptStartMs_ = 0;
     std::function<void()> onConnect_;
     std::function<void()> emptyUserList_;
+    std::function<bool()> sawEventLine_;
 };
 
 // The Delay setting as a whole number of milliseconds, if it is one.

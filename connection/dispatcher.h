@@ -43,6 +43,10 @@ public:
     // Field 3 of every 1002 line dispatched since the last ParseData began, in line order.
     const std::vector<std::string>& joinNames() const { return joinNames_; }
 
+    // Whether a line with an event code has arrived since the last reset: the server has
+    // let the client in, as opposed to talking to it in plain text only.
+    bool sawEventLine() const { return !plainText_; }
+
 private:
     void Dispatch(unsigned code, std::string_view text);
 

@@ -18,6 +18,7 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
     ports_.r.setEnabled(true);
     connection_.setOnConnect([this] { dispatcher_.reset(); });
     connection_.setEmptyUserList([this] { roster_.clear(); });
+    connection_.setSawEventLine([this] { return dispatcher_.sawEventLine(); });
 }
 
 std::string Client::FilePath(std::string_view name) const {

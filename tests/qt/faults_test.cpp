@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include <random>
 
 #include "support/client_fixture.h"
@@ -142,6 +144,25 @@ TEST_P(FaultsTest, EveryEventCodeWithMissingFieldsAndQuotes) {
     EXPECT_EQ(f.server().connectionCount(), 1);
     EXPECT_EQ(f.server().received(), test::kAliceLogin);
     expectBoundedLogs();
+}
+
+TEST_P(FaultsTest, ServerThatRefusesEveryLoginIsRetriedAboutOnceASecond) {
+    startConnected();
+    QElapsedTimer clock;
+    clock.start();
+    // Each login is answered in plain text and closed, before any event line.
+    GatewayServer::waitUntil(
+        [&] {
+            if (f.server().connected() && f.server().received() == test::kAliceLogin) {
+                f.server().send("Login failed.\r\n");
+                f.server().closeConnection();
+            }
+            return false;
+        },
+        3000);
+    const double seconds = clock.elapsed() / 1000.0;
+    EXPECT_GE(f.server().connectionCount(), 2);
+    EXPECT_LE(f.server().connectionCount(), static_cast<int>(seconds) + 2) << "no tight loop";
 }
 
 TEST_P(FaultsTest, LoginAnsweredWithAnErrorAndAClose) {

@@ -28,10 +28,16 @@ class SoakTest : public ::testing::TestWithParam<const Edition*> {
 protected:
     SoakTest() : f(*GetParam()) {}
 
-    // The server lets the client log in, then drops it: closed or reset in turn.
+    // The server lets the client log in and in (an event line it has shown), then drops
+    // it: closed or reset in turn.
     bool cycle(int number) {
         if (!f.server().waitForConnections(number) ||
             !f.server().waitForReceived(test::kAliceLogin)) {
+            return false;
+        }
+        const std::string welcome = "welcome " + std::to_string(number);
+        f.server().send(QByteArray::fromStdString("1018 INFO \"" + welcome + "\"\r\n"));
+        if (!f.waitForLog(welcome)) {
             return false;
         }
         if (number % 2 == 0) {

@@ -25,6 +25,7 @@ protected:
         r.setInterval(Connection::kInitialInterval);
         r.setEnabled(true);
         conn.setEmptyUserList([this] { ++emptied; });
+        conn.setSawEventLine([this] { return sawEventLine; });
     }
 
     void connectNow() {
@@ -54,6 +55,7 @@ protected:
     LogWriter writer;
     Connection conn;
     int emptied = 0;
+    bool sawEventLine = true;
 };
 
 TEST_P(ConnectionTest, StartSetsCaptionIntervalAndConnects) {
@@ -96,6 +98,19 @@ TEST_P(ConnectionTest, DropReconnectsAndLogsConnectionClosed) {
     EXPECT_TRUE(r.isEnabled());
     EXPECT_EQ(lastLine(), std::make_pair(std::string("Connection Closed"), kRed));
     EXPECT_EQ(emptied, 0) << "the user list stays";
+}
+
+TEST_P(ConnectionTest, ServerThatClosesBeforeLettingTheClientInIsRetriedAfterASecond) {
+    conn.Start();
+    connectNow();
+    sawEventLine = false;  // say a refused login: plain text, then the close
+    clock.ms += 5;
+    link.dropNow();
+    conn.sck_Close();
+    EXPECT_EQ(link.opens.size(), 1u) << "no reconnect in a tight loop";
+    EXPECT_EQ(retry.interval(), 995);
+    EXPECT_TRUE(retry.isEnabled());
+    EXPECT_EQ(lastLine(), std::make_pair(std::string("Connection Closed"), kRed));
 }
 
 TEST_P(ConnectionTest, RefusedAttemptRetriesNoSoonerThanASecondAfterItStarted) {
