@@ -1,6 +1,7 @@
 #include "connection/connection.h"
 
-#include <algorithm>
+#include "connection/whole_number.h"
+
 #include <climits>
 
 namespace varno {
@@ -24,17 +25,8 @@ bool OnlyWholeLineEnds(std::string_view text) {
 }  // namespace
 
 std::optional<int> ParseDelay(std::string_view text) {
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    long long value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = std::min<long long>(value * 10 + (c - '0'), INT_MAX);
-    }
-    return static_cast<int>(value);
+    const auto value = ParseWholeNumber(text, INT_MAX);
+    return value ? std::optional<int>(static_cast<int>(*value)) : std::nullopt;
 }
 
 Connection::Connection(const Edition& edition, const Settings& settings, LogWriter& writer,

@@ -1,9 +1,11 @@
 #include "ui/log_writer.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 
 #include "connection/settings.h"
+#include "connection/whole_number.h"
 
 namespace varno {
 namespace {
@@ -11,21 +13,6 @@ namespace {
 // "[" + prefix + "] " + "Screen Cleared" + CR LF: a threshold must leave room for it, or
 // the notice line would pass it again.
 constexpr std::size_t kNoticeLineLength = 11 + 14 + 2;
-
-// The Clear setting as a whole number of characters; nothing when it isn't one.
-std::optional<std::size_t> ParseThreshold(std::string_view text) {
-    if (text.empty() || text.size() > 18) {
-        return std::nullopt;
-    }
-    std::size_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + static_cast<std::size_t>(c - '0');
-    }
-    return value;
-}
 
 }  // namespace
 
@@ -103,7 +90,7 @@ std::optional<std::size_t> LogWriter::Threshold() {
     }
     if (settings_.Clear != thresholdText_) {
         thresholdText_ = settings_.Clear;
-        threshold_ = ParseThreshold(thresholdText_);
+        threshold_ = ParseWholeNumber(thresholdText_, SIZE_MAX);
         if (threshold_ && *threshold_ <= kNoticeLineLength) {
             threshold_.reset();
         }
