@@ -128,43 +128,10 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
     return true;
 }
 
-}  // namespace
-
-std::string ReadIniValue(std::string_view section, std::string_view key, const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return {};
-    }
-    std::string line;
-    bool inSection = false;
-    while (std::getline(in, line)) {
-        DropCr(line);
-        if (const auto name = SectionName(line)) {
-            inSection = EqualsIgnoreCase(*name, section);
-            continue;
-        }
-        if (!inSection) {
-            continue;
-        }
-        const auto kv = ParseKeyLine(line);
-        if (!kv || !EqualsIgnoreCase(kv->key, key)) {
-            continue;
-        }
-        if (!kv->value.empty() && kv->value.front() == '\x01') {
-            return {};
-        }
-        return std::string(kv->value.substr(0, kIniValueMax));
-    }
-    return {};
-}
-
-bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,
-                   const std::string& path) {
-    IniLines ini;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && !LoadLines(path, ini)) {
-        return false;  // an existing file that can't be read is left alone
-    }
+// Sets key=value in section of the lines read from a file, adding the section or the key
+// as needed; every other line stays byte for byte.
+void SetValue(IniLines& ini, std::string_view section, std::string_view key,
+              std::string_view value) {
     std::string clean;
     for (const char c : value) {
         if (c != '\r' && c != '\n') {
@@ -210,6 +177,48 @@ bool WriteIniValue(std::string_view section, std::string_view key, std::string_v
         ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
                          std::move(line));
     }
+}
+
+}  // namespace
+
+std::string ReadIniValue(std::string_view section, std::string_view key, const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return {};
+    }
+    std::string line;
+    bool inSection = false;
+    while (std::getline(in, line)) {
+        DropCr(line);
+        if (const auto name = SectionName(line)) {
+            inSection = EqualsIgnoreCase(*name, section);
+            continue;
+        }
+        if (!inSection) {
+            continue;
+        }
+        const auto kv = ParseKeyLine(line);
+        if (!kv || !EqualsIgnoreCase(kv->key, key)) {
+            continue;
+        }
+        if (!kv->value.empty() && kv->value.front() == '\x01') {
+            return {};
+        }
+        return std::string(kv->value.substr(0, kIniValueMax));
+    }
+    return {};
+}
+
+bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entries,
+                    const std::string& path) {
+    IniLines ini;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !LoadLines(path, ini)) {
+        return false;  // an existing file that can't be read is left alone
+    }
+    for (const IniEntry& e : entries) {
+        SetValue(ini, section, e.key, e.value);
+    }
 
     std::string bytes;
     for (const std::string& line : ini.lines) {
@@ -217,6 +226,11 @@ bool WriteIniValue(std::string_view section, std::string_view key, std::string_v
         bytes += '\n';
     }
     return ReplaceFile(path, bytes);
+}
+
+bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,
+                   const std::string& path) {
+    return WriteIniValues(section, {{key, value}}, path);
 }
 
 }  // namespace varno

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varno {
 
@@ -21,5 +22,14 @@ std::string ReadIniValue(std::string_view section, std::string_view key, const s
 // whether the file was written.
 bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,
                    const std::string& path);
+
+struct IniEntry {
+    std::string_view key;
+    std::string_view value;
+};
+
+// The same for several keys at once, in order, with the file read and replaced only once.
+bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entries,
+                    const std::string& path);
 
 }  // namespace varno

@@ -36,10 +36,11 @@ std::vector<OptionField> LoadOptionFields(const Edition& edition, const std::str
 
 bool SaveOptionFields(const Edition& edition, const std::vector<OptionField>& fields,
                       const std::string& iniPath, Settings& settings) {
-    bool all = true;
+    std::vector<IniEntry> entries;
     for (const OptionField& f : fields) {
-        all = WriteIniValue(kSettingsSection, f.key, f.value, iniPath) && all;
+        entries.push_back({f.key, f.value});
     }
+    const bool all = WriteIniValues(kSettingsSection, entries, iniPath);
     ReloadSettings(settings, edition, iniPath);
     return all;
 }
