@@ -101,6 +101,7 @@ public:
     void setChannelLabel(std::string_view) override {}
     void HandleCommand(std::string_view, std::string_view) override {}
     void LoadDatabase() override {}
+    void setOwnName(std::string_view) override {}
     std::vector<Run> current;
 };
 

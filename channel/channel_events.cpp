@@ -117,7 +117,8 @@ void ChannelEvents::OnServerError(std::string_view text) {
     writer_.Line(LogTarget::Main, colour::kRed, text);
 }
 
-void ChannelEvents::OnUniqueName(std::string_view /*name*/) {
+void ChannelEvents::OnUniqueName(std::string_view name) {
+    port_.setOwnName(name);
     port_.LoadDatabase();
 }
 

@@ -15,6 +15,8 @@ public:
     virtual void HandleCommand(std::string_view speaker, std::string_view message) = 0;
     // Reads the access database again from its file.
     virtual void LoadDatabase() = 0;
+    // The name the server gave this client at login (the name event).
+    virtual void setOwnName(std::string_view name) = 0;
 };
 
 }  // namespace varno

@@ -59,6 +59,8 @@ public:
     // outside a CR LF pair is dropped too: it would reach the server as other lines.
     void SendChat(std::string_view text);
     void SendLine(std::string_view text) { SendChat(text); }
+    // A moderation line (a ban, kick or unban): the same path as SendChat.
+    void SendModeration(std::string_view text) { SendChat(text); }
 
     State state() const { return state_; }
 

@@ -11,10 +11,22 @@ std::string* Settings::field(std::string_view key) {
         std::string Settings::*member;
     };
     static constexpr Entry kFields[] = {
-        {"Home", &Settings::Home},         {"Username", &Settings::Username},
-        {"Password", &Settings::Password}, {"Delay", &Settings::Delay},
-        {"Trigger", &Settings::Trigger},   {"Server", &Settings::Server},
-        {"Clear", &Settings::Clear},       {"Idle", &Settings::Idle},
+        {"Home", &Settings::Home},
+        {"Username", &Settings::Username},
+        {"Password", &Settings::Password},
+        {"Delay", &Settings::Delay},
+        {"Trigger", &Settings::Trigger},
+        {"Server", &Settings::Server},
+        {"Clear", &Settings::Clear},
+        {"Idle", &Settings::Idle},
+        {"SendQuota", &Settings::SendQuota},
+        {"SendWindow", &Settings::SendWindow},
+        {"BanOnEntry", &Settings::BanOnEntry},
+        {"LogFolder", &Settings::LogFolder},
+        {"FloodLines", &Settings::FloodLines},
+        {"RepeatLines", &Settings::RepeatLines},
+        {"JoinFlood", &Settings::JoinFlood},
+        {"BanMinutes", &Settings::BanMinutes},
     };
     for (const Entry& e : kFields) {
         if (EqualsIgnoreCase(e.key, key)) {
@@ -34,12 +46,19 @@ void ReadKey(Settings& settings, const Edition& edition, std::string_view key,
     }
 }
 
+void ReadFileOnlyKeys(Settings& settings, const Edition& edition, const std::string& iniPath) {
+    for (const std::string_view key : kFileOnlyKeys) {
+        ReadKey(settings, edition, key, iniPath);
+    }
+}
+
 }  // namespace
 
 void ReadSettings(Settings& settings, const Edition& edition, const std::string& iniPath) {
     for (const std::string_view key : edition.settingsKeys) {
         ReadKey(settings, edition, key, iniPath);
     }
+    ReadFileOnlyKeys(settings, edition, iniPath);
 }
 
 void ReloadSettings(Settings& settings, const Edition& edition, const std::string& iniPath) {
@@ -52,6 +71,7 @@ void ReloadSettings(Settings& settings, const Edition& edition, const std::strin
             }
         }
     }
+    ReadFileOnlyKeys(settings, edition, iniPath);
 }
 
 }  // namespace varno

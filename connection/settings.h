@@ -22,9 +22,25 @@ struct Settings {
     std::string Clear;
     std::string Idle;
 
+    // Keys read from the file only (the options dialog does not show them). Each one empty or
+    // missing keeps the behaviour of a program without it.
+    std::string SendQuota;    // units a send window may hold; 0 sends every line at once
+    std::string SendWindow;   // the send window in milliseconds
+    std::string BanOnEntry;   // 0: only joining users are checked against the ban list
+    std::string LogFolder;    // where the chat log is kept on disk; empty: nowhere
+    std::string FloodLines;   // "N/S": more than N lines in S seconds is a flood
+    std::string RepeatLines;  // "N/S": the same text N times in S seconds
+    std::string JoinFlood;    // "N/S": more than N joins in S seconds
+    std::string BanMinutes;   // bans the program sends are lifted after this many minutes
+
     // The field that holds the key (matched without regard to case); nullptr for none.
     std::string* field(std::string_view key);
 };
+
+// The keys every edition reads from the file, after its own keys, at start-up and on reload.
+inline constexpr std::string_view kFileOnlyKeys[] = {"SendQuota", "SendWindow", "BanOnEntry",
+                                                     "LogFolder", "FloodLines", "RepeatLines",
+                                                     "JoinFlood", "BanMinutes"};
 
 // The start-up read: every key of the edition in order, from the settings file at iniPath.
 void ReadSettings(Settings& settings, const Edition& edition, const std::string& iniPath);

@@ -1,5 +1,6 @@
 #include "ui/client.h"
 
+#include "connection/text_case.h"
 #include "moderation/user_menu.h"
 
 namespace varno {
@@ -54,6 +55,19 @@ void Client::sck_dataarrival(std::string_view block) {
     dispatcher_.ParseData(block);
     banList_.CheckBanList(dispatcher_.joinNames(),
                           [this](std::string_view line) { SendChat(line); });
+}
+
+void Client::BanPresentUsers() {
+    std::vector<std::string> names;
+    names.reserve(roster_.size());
+    for (std::size_t i = 0; i < roster_.size(); ++i) {
+        const std::string& name = roster_.at(i).text;
+        if (!EqualsIgnoreCase(name, ownName())) {
+            names.push_back(name);
+        }
+    }
+    banList_.CheckBanList(names,
+                          [this](std::string_view line) { connection_.SendModeration(line); });
 }
 
 void Client::Timer1_Timer() {

@@ -38,6 +38,8 @@ public:
     const BanList& banList() const { return banList_; }
     Connection& connection() { return connection_; }
     std::string iniPath() const;
+    // The name the server knows this client by: the last name event's, else Username.
+    const std::string& ownName() const { return ownName_.empty() ? settings_.Username : ownName_; }
 
     // Window events.
     void Form_Load();
@@ -63,12 +65,16 @@ public:
     void Form2_Ok(const std::vector<OptionField>& fields);
 
     void SendChat(std::string_view text) { connection_.SendChat(text); }
+    // Checks everyone in the user list but this client against the ban list, as a join is
+    // checked: after the list changed, the users already there answer to it too.
+    void BanPresentUsers();
 
 private:
     // ChannelPort
     void setChannelLabel(std::string_view text) override;
     void HandleCommand(std::string_view speaker, std::string_view message) override;
     void LoadDatabase() override;
+    void setOwnName(std::string_view name) override { ownName_ = name; }
     // CommandPort
     void SendLine(std::string_view text) override { connection_.SendLine(text); }
     void Reconnect() override { connection_.Reconnect(); }
@@ -89,6 +95,7 @@ private:
     Commands commands_;
     Uptime uptime_;
     IdleMessage idle_;
+    std::string ownName_;
 };
 
 }  // namespace varno

@@ -21,4 +21,15 @@ std::int64_t SystemClock::steadyMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+Date SystemClock::localDate() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+std::int64_t SystemClock::unixSeconds() {
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
 }  // namespace varno

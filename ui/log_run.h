@@ -19,6 +19,7 @@ inline constexpr Colour kDarkGreen = 0x00C000;
 inline constexpr Colour kLightGrey = 0xE0E0E0;
 inline constexpr Colour kLightGreen = 0x80FF80;
 inline constexpr Colour kSilver = 0xC0C0C0;
+inline constexpr Colour kOrange = 0xFF9020;  // what the bot's own rules did
 }  // namespace colour
 
 // One piece of a log line in its own colour. The text is bytes as received or typed.

@@ -18,6 +18,8 @@ class FixedClock : public Clock {
 public:
     TimeOfDay timeOfDay() override { return {14, 3, 7}; }
     std::int64_t steadyMs() override { return 0; }
+    Date localDate() override { return {}; }
+    std::int64_t unixSeconds() override { return 0; }
 };
 
 struct FakePort : ChannelPort {
@@ -28,7 +30,9 @@ struct FakePort : ChannelPort {
         mainRunsSeen.push_back(writer_.main().runs().size());
     }
     void LoadDatabase() override { ++loads; }
+    void setOwnName(std::string_view name) override { ownName = name; }
 
+    std::string ownName;
     std::string label = "<Disconnected>";
     std::vector<std::string> commands;
     std::vector<std::size_t> mainRunsSeen;
@@ -190,8 +194,9 @@ TEST(ChannelEvents, OnlyTalkReachesHandleCommandAfterItsLineIsWritten) {
         EXPECT_EQ(ch.port.mainRunsSeen[0], ch.writer.main().runs().size()) << edition->name;
         EXPECT_EQ(ch.port.loads, 0);
         ch.events.OnUniqueName("Me");
-        ch.events.OnUniqueName("Me");
+        ch.events.OnUniqueName("Me#2");
         EXPECT_EQ(ch.port.loads, 2);
+        EXPECT_EQ(ch.port.ownName, "Me#2");
     }
 }
 

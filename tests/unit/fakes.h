@@ -62,9 +62,13 @@ class FakeClock : public Clock {
 public:
     TimeOfDay timeOfDay() override { return time; }
     std::int64_t steadyMs() override { return ms; }
+    Date localDate() override { return date; }
+    std::int64_t unixSeconds() override { return unix; }
 
     TimeOfDay time{14, 3, 7};
     std::int64_t ms = 100000;
+    Date date{2026, 12, 7};
+    std::int64_t unix = 1796652187;
 };
 
 class FakeWindow : public WindowPort {

@@ -121,6 +121,23 @@ TEST(Settings, StartupReadFollowsTheEdition) {
     EXPECT_EQ(tray.Idle, "");
 }
 
+TEST(Settings, FileOnlyKeysAreReadAtStartAndOnReloadInBothEditions) {
+    for (const Edition* edition : {&Edition::v201(), &Edition::v200()}) {
+        TempFolder dir;
+        dir.write("Varno.ini", "[Varno]\nsendquota=6\nLogFolder=logs\nBanMinutes=30\n");
+        Settings settings;
+        ReadSettings(settings, *edition, dir.file("Varno.ini"));
+        EXPECT_EQ(settings.SendQuota, "6") << edition->name;
+        EXPECT_EQ(settings.LogFolder, "logs") << edition->name;
+        EXPECT_EQ(settings.SendWindow, "") << "a missing key reads empty";
+        dir.write("Varno.ini", "[Varno]\nBanMinutes=5\nFloodLines=6/5\n");
+        ReloadSettings(settings, *edition, dir.file("Varno.ini"));
+        EXPECT_EQ(settings.BanMinutes, "5") << edition->name;
+        EXPECT_EQ(settings.FloodLines, "6/5") << edition->name;
+        EXPECT_EQ(settings.SendQuota, "") << "a key gone from the file is gone after Ok";
+    }
+}
+
 TEST(Options, OkOnAnUntouchedDialogCreatesTheFileWithEveryKey) {
     for (const Edition* edition : {&Edition::v201(), &Edition::v200()}) {
         TempFolder dir;
