@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "demo/chat_commands.h"
+#include "demo/flood_rule.h"
+#include "demo/ports.h"
+#include "demo/registry.h"
+
+namespace varno::demo {
+
+struct GatewayOptions {
+    FloodLimits flood;
+    std::int64_t nullEveryMs = 120000;  // a logged-in client sent nothing this long gets 2000 NULL
+    std::vector<std::string> admins;    // account operators
+};
+
+// The demo gateway without its sockets: the login dialogue, the flood rule and the idle
+// keep-alive of each connection, and the chat that ChatCommands runs. The shell calls one
+// method per socket event; the cast adds simulated users that speak through actAs.
+class GatewayModel {
+public:
+    static constexpr std::size_t kLongestName = 15;
+
+    GatewayModel(SessionPort& port, Clock& clock, GatewayOptions options = {});
+
+    void open(SessionId id, std::string_view peer);
+    void receive(SessionId id, std::string_view bytes);
+    void closed(SessionId id);
+    // Sends 2000 NULL to each logged-in client that has been sent nothing for nullEveryMs.
+    void tick();
+
+    // A user of the cast, logged in and in no channel; none if the name is taken or invalid.
+    std::optional<SessionId> addSimulated(std::string_view name, std::string_view product);
+    // A line from a simulated user, taken as if it had typed it.
+    void actAs(SessionId id, std::string_view line);
+
+    // The user's channel: empty in none, "The Void" once banned, empty for unknown ids.
+    std::string channelOf(SessionId id) const;
+    // The names of the connected (not simulated) users in the channel, in the order they came.
+    std::vector<std::string> realUsersIn(std::string_view channel) const;
+    bool hasSessions() const { return !registry_.ids().empty(); }
+
+    static bool IsValidName(std::string_view name);
+
+private:
+    void HandleLine(SessionId id, std::string_view line);
+    void LogIn(Session& s);
+    void End(Session& s);
+
+    SessionPort& port_;
+    Clock& clock_;
+    GatewayOptions options_;
+    Registry registry_;
+    ChatCommands commands_;
+    SessionId nextSimulated_ = SessionId{1} << 62;
+};
+
+}  // namespace varno::demo
