@@ -18,7 +18,7 @@ const Edition& Edition::v201() {
         .singleRunLines = false,
         .clearButton = true,
         .clearFromSettings = true,
-        .fixedClear = 0,
+        .fixedClear = 30000,
         .clearNotice = true,
         .flagsEvent = true,
         .channelJoinedLine = true,

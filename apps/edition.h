@@ -37,8 +37,10 @@ struct Edition {
     bool singleRunLines;     // 2.00 writes each event line as one run
     bool clearButton;        // the Clear button
     bool clearFromSettings;  // auto-clear threshold from the Clear key, else fixedClear
-    std::size_t fixedClear;  // 2.00's fixed auto-clear threshold
-    bool clearNotice;        // "Screen Cleared" after an auto-clear
+    // 2.00's fixed auto-clear threshold; also 2.01's while Clear gives none, and the
+    // whisper log's in both.
+    std::size_t fixedClear;
+    bool clearNotice;  // "Screen Cleared" after an auto-clear
 
     // Events and commands.
     bool flagsEvent;         // 1009 is dispatched

@@ -1,18 +1,11 @@
 #include <QApplication>
 
-#include "apps/edition.h"
-#include "tray/tray_icon_qt.h"
-#include "ui/main_window.h"
+#include "tray/tray_program_qt.h"
 
 // Varno: the tray client, edition 2.00. Minimised, it waits in the notification area.
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    // The program ends through the main window (close box, tray menu Exit, File > Exit),
-    // never because its window is hidden in the notification area.
-    QApplication::setQuitOnLastWindowClosed(false);
-    varno::MainWindow window(varno::Edition::v200(), QCoreApplication::applicationDirPath());
-    varno::TrayIcon tray(&window, window.windowIcon());
-    window.Form_Load();
-    window.show();
+    varno::TrayProgram program(QCoreApplication::applicationDirPath());
+    program.start();
     return QApplication::exec();
 }

@@ -51,8 +51,10 @@ void ChannelEvents::OnUserFlags(std::string_view name, std::string_view flags) {
         roster_.append({std::string(name), icon});
         return;
     }
-    const bool plainFlags = flags == "0000" || flags == "0010";
-    if (plainFlags && roster_.at(*pos).icon != icon::kSquelched) {
+    // A plain flags change, or one to a speaker, leaves the icon the user came in with; only
+    // a lifted squelch takes its red cross away.
+    const bool keepsIcon = flags == "0000" || flags == "0010" || SpeakerFlags(flags);
+    if (keepsIcon && roster_.at(*pos).icon != icon::kSquelched) {
         return;
     }
     roster_.removeAt(*pos);

@@ -54,6 +54,10 @@ std::int16_t ProductIcon(std::string_view product, std::string_view flags) {
     return StatusIcon(flags).value_or(result);
 }
 
+bool SpeakerFlags(std::string_view flags) {
+    return flags.size() >= 4 && flags[3] == '4';
+}
+
 std::int16_t FlagsIcon(std::string_view flags) {
     return StatusIcon(flags).value_or(icon::kNone);
 }

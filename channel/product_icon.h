@@ -18,6 +18,9 @@ inline constexpr std::int16_t kCount = 14;
 // match), replaced by a status icon when the flags show one.
 std::int16_t ProductIcon(std::string_view product, std::string_view flags);
 
+// Whether the flags mark a speaker (fourth character "4"), who keeps the product icon.
+bool SpeakerFlags(std::string_view flags);
+
 // The icon of a user whose flags changed: the status icon the flags show, else none.
 std::int16_t FlagsIcon(std::string_view flags);
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "connection/text_case.h"
+#include "ui/display_text.h"
 
 namespace varno {
 
@@ -78,7 +79,7 @@ void Roster::setHeader(std::string_view header) {
 
 std::string AppendSelectedName(std::string_view input, std::string_view name) {
     std::string result(input);
-    result += name;
+    result += DisplayText(name);
     return result;
 }
 

@@ -71,8 +71,9 @@ private:
     RosterListener* listener_ = nullptr;
 };
 
-// The double-click on the roster: the input line's text followed directly by the selected
-// entry's text, with no space or other character between them.
+// The double-click on the roster: the input line's text (UTF-8) followed directly by the
+// selected entry's text, with no space or other character between them. The name is
+// decoded for display on its own, so a name that is not UTF-8 leaves the typed text whole.
 std::string AppendSelectedName(std::string_view input, std::string_view name);
 
 }  // namespace varno

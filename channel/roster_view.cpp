@@ -12,7 +12,7 @@ namespace varno {
 namespace {
 
 QString ShownText(const std::string& bytes) {
-    return QString::fromStdString(DisplayText(bytes));
+    return QString::fromStdString(VisibleText(bytes));
 }
 
 int Row(std::size_t pos) {

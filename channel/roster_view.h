@@ -56,7 +56,7 @@ public:
     // Makes the entry at row the only selected entry.
     void select(int row);
 
-    // Where the double-click reads and writes the input line's text, as bytes.
+    // Where the double-click reads and writes the input line's text, as UTF-8.
     void setInputLine(std::function<std::string()> read,
                       std::function<void(const std::string&)> write);
 

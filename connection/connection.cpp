@@ -37,14 +37,19 @@ void Connection::SetCaption() {
     ports_.window.setCaption("Varno 2.00 by Tamsel - Logged in as " + settings_.Username);
 }
 
-void Connection::CloseSocket() {
+void Connection::CancelWaitingAttempt() {
     ports_.retry.setEnabled(false);
+    waitingOwesNotice_ = false;
+}
+
+void Connection::CloseSocket() {
+    CancelWaitingAttempt();
     ports_.link.close();
     state_ = State::Down;
 }
 
 void Connection::ConnectToServer() {
-    ports_.retry.setEnabled(false);
+    CancelWaitingAttempt();
     if (onConnect_) {
         onConnect_();
     }
@@ -52,14 +57,27 @@ void Connection::ConnectToServer() {
     state_ = ports_.link.open(settings_.Server, kServerPort) ? State::Connecting : State::Down;
 }
 
-void Connection::ConnectAgainSoon() {
+void Connection::StartAttempt(bool notice) {
+    CloseSocket();
+    ConnectToServer();
+    if (notice) {
+        writer_.Line(LogTarget::Main, colour::kRed, "Server Down.. Reconnecting..");
+    }
+}
+
+void Connection::ConnectAgainSoon(bool notice) {
     const std::int64_t since = ports_.clock.steadyMs() - attemptStartMs_;
     if (since >= kMinAttemptGapMs || since < 0) {
-        ConnectToServer();
+        StartAttempt(notice);
         return;
     }
-    ports_.retry.setInterval(static_cast<int>(kMinAttemptGapMs - since));
-    ports_.retry.setEnabled(true);
+    // One attempt waits, whoever asks for it and however often; it writes the notice of a
+    // tick that asked once, when it starts.
+    waitingOwesNotice_ = waitingOwesNotice_ || notice;
+    if (!ports_.retry.isEnabled()) {
+        ports_.retry.setInterval(static_cast<int>(kMinAttemptGapMs - since));
+        ports_.retry.setEnabled(true);
+    }
 }
 
 void Connection::Start() {
@@ -100,7 +118,7 @@ void Connection::Lost() {
     if (wasIn) {
         ConnectToServer();
     } else {
-        ConnectAgainSoon();
+        ConnectAgainSoon(false);
     }
     ports_.r.setEnabled(true);
     writer_.Line(LogTarget::Main, colour::kRed, "Connection Closed");
@@ -125,15 +143,16 @@ void Connection::r_timer() {
         ports_.clock.steadyMs() - attemptStartMs_ < kAttemptTimeoutMs) {
         return;
     }
-    CloseSocket();
-    ConnectToServer();
-    writer_.Line(LogTarget::Main, colour::kRed, "Server Down.. Reconnecting..");
+    // The last attempt never got in, or it would be connected or under way; the next one
+    // keeps its distance from it.
+    ConnectAgainSoon(true);
 }
 
 void Connection::retry_timer() {
-    ports_.retry.setEnabled(false);
+    const bool notice = waitingOwesNotice_;
+    CancelWaitingAttempt();
     if (state_ == State::Down) {
-        ConnectToServer();
+        StartAttempt(notice);
     }
 }
 

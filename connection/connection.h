@@ -64,7 +64,10 @@ public:
 
     State state() const { return state_; }
 
-    // A connect attempt that fails at once is retried no sooner than this after it started.
+    // After an attempt that never got in (refused, unreachable, timed out, or closed before
+    // any event line), the timer r, the close and error handlers and the retry timer start
+    // no new attempt sooner than this after it started. The menu commands, the trigger
+    // command and the drop of a connection that got in connect at once.
     static constexpr std::int64_t kMinAttemptGapMs = 1000;
     // An attempt still under way at a tick of r is left alone until it is this old.
     static constexpr std::int64_t kAttemptTimeoutMs = 10000;
@@ -74,8 +77,13 @@ private:
     void SetCaption();
     void CloseSocket();
     void ConnectToServer();
-    void ConnectAgainSoon();  // at once, or when the last attempt is a second old
-    void Lost();              // sck_Close and sck_Error
+    void CancelWaitingAttempt();
+    // Closes and connects; notice: write "Server Down.. Reconnecting.." as it starts.
+    void StartAttempt(bool notice);
+    // StartAttempt at once, or as the one waiting attempt when the last one began less than
+    // kMinAttemptGapMs ago.
+    void ConnectAgainSoon(bool notice);
+    void Lost();  // sck_Close and sck_Error
 
     const Edition& edition_;
     const Settings& settings_;
@@ -83,6 +91,7 @@ private:
     Ports ports_;
     State state_ = State::Down;
     std::int64_t attemptStartMs_ = 0;
+    bool waitingOwesNotice_ = false;
     std::function<void()> onConnect_;
     std::function<void()> emptyUserList_;
     std::function<bool()> sawEventLine_;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <vector>
@@ -103,25 +104,65 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// Replaces the file at path with bytes through a temporary file in the same folder.
+// The file a write replaces: path itself or, when path is a symbolic link, the file its
+// chain of links ends at, so that the links survive. Nothing for a chain that loops or
+// can't be read.
+std::optional<std::string> WriteTarget(const std::string& path) {
+    namespace fs = std::filesystem;
+    fs::path target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0) {
+            return errno == ENOENT ? std::optional<std::string>(target.string()) : std::nullopt;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            return target.string();
+        }
+        std::error_code error;
+        const fs::path next = fs::read_symlink(target, error);
+        if (error) {
+            return std::nullopt;
+        }
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return std::nullopt;
+}
+
+// Creates the temporary file for a write: never through a name planted there (O_EXCL and
+// O_NOFOLLOW refuse any file or link in the way), and a leftover of an earlier write that
+// was cut short is removed first, once.
+int CreateTemp(const std::string& temp) {
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::open(temp.c_str(), flags, S_IRUSR | S_IWUSR);
+    if (fd < 0 && errno == EEXIST && ::unlink(temp.c_str()) == 0) {
+        fd = ::open(temp.c_str(), flags, S_IRUSR | S_IWUSR);
+    }
+    return fd;
+}
+
+// Replaces the file at path (or the file it links to) with bytes through a temporary file
+// in the same folder as that file.
 bool ReplaceFile(const std::string& path, const std::string& bytes) {
+    const std::optional<std::string> target = WriteTarget(path);
+    if (!target) {
+        return false;
+    }
     mode_t mode = S_IRUSR | S_IWUSR;
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
+    if (::lstat(target->c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) {
             return false;
         }
         mode = st.st_mode & 07777;
     }
-    const std::string temp = path + ".tmp" + std::to_string(::getpid());
-    const int fd =
-        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    const std::string temp = *target + ".tmp" + std::to_string(::getpid());
+    const int fd = CreateTemp(temp);
     if (fd < 0) {
         return false;
     }
     bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+    if (!ok || ::rename(temp.c_str(), target->c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }

@@ -18,8 +18,9 @@ std::string ReadIniValue(std::string_view section, std::string_view key, const s
 // as needed and replacing an existing value; every other line stays as it was. CR and LF
 // are removed from the value so that it can't add lines. The file is replaced whole through
 // a temporary file in the same folder, so a failure leaves the old file intact; a new file
-// is readable and writable by its owner only, an existing one keeps its mode. Returns
-// whether the file was written.
+// is readable and writable by its owner only, an existing one keeps its mode. When path is
+// a symbolic link, the file it points to is replaced in its own folder and the link stays.
+// Returns whether the file was written.
 bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,
                    const std::string& path);
 

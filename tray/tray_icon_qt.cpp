@@ -97,7 +97,11 @@ void TrayIcon::quit() {
 
 bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
     if (watched == window_ && window_ != nullptr) {
-        if (event->type() == QEvent::WindowStateChange) {
+        // Hiding a minimised window makes the window manager let go of it, which reports a
+        // state that is no longer minimised: the window is still in the notification area
+        // and keeps its icon until Restore shows it.
+        const bool hiddenInTray = !window_->isVisible() && !window_->isMinimized();
+        if (event->type() == QEvent::WindowStateChange && !hiddenInTray) {
             controller_.Form_Resize(window_->isMinimized(), window_->windowTitle().toStdString());
         } else if (event->type() == QEvent::Close) {
             controller_.Form_Unload();

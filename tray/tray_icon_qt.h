@@ -22,6 +22,7 @@ public:
     TrayIcon(QWidget* window, const QIcon& icon, QObject* parent = nullptr);
 
     TrayController& controller() { return controller_; }
+    const QSystemTrayIcon& icon() const { return icon_; }
 
     bool available() const override;
     void hideWindow() override;

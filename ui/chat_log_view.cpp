@@ -17,16 +17,7 @@ QString Visible(std::string_view text, bool& endsLine) {
     if (endsLine) {
         text.remove_suffix(2);
     }
-    QString shown = QString::fromStdString(DisplayText(text));
-    for (QChar& c : shown) {
-        const char16_t u = c.unicode();
-        if (u < 0x20) {
-            c = QChar(char16_t(0x2400 + u));
-        } else if (u == 0x7F) {
-            c = QChar(char16_t(0x2421));
-        }
-    }
-    return shown;
+    return QString::fromStdString(VisibleText(text));
 }
 
 }  // namespace

@@ -85,4 +85,21 @@ std::string DisplayText(std::string_view bytes) {
     return out;
 }
 
+std::string VisibleText(std::string_view bytes) {
+    const std::string decoded = DisplayText(bytes);
+    std::string out;
+    out.reserve(decoded.size());
+    for (const char ch : decoded) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20) {
+            AppendUtf8(out, 0x2400 + c);
+        } else if (c == 0x7F) {
+            AppendUtf8(out, 0x2421);
+        } else {
+            out.push_back(ch);
+        }
+    }
+    return out;
+}
+
 }  // namespace varno

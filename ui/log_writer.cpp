@@ -19,6 +19,7 @@ constexpr std::size_t kNoticeLineLength = 11 + 14 + 2;
 LogWriter::LogWriter(const Edition& edition, Clock& clock, const Settings& settings)
     : edition_(edition), clock_(clock), settings_(settings) {
     rtbc_.setChangeHandler([this] { AutoClear(); });
+    rtbc2_.setChangeHandler([this] { AutoClearWhisper(); });
 }
 
 const std::string& LogWriter::Prefix() {
@@ -84,7 +85,7 @@ void LogWriter::Command1_Click() {
     Line(LogTarget::Whisper, colour::kGreen, "Screen Cleared");
 }
 
-std::optional<std::size_t> LogWriter::Threshold() {
+std::size_t LogWriter::Threshold() {
     if (!edition_.clearFromSettings) {
         return edition_.fixedClear;
     }
@@ -95,19 +96,24 @@ std::optional<std::size_t> LogWriter::Threshold() {
             threshold_.reset();
         }
     }
-    return threshold_;
+    // No usable threshold (not loaded yet, missing, not a number, or too small to hold the
+    // notice line): the fixed one keeps the log bounded and is never passed by the notice.
+    return threshold_.value_or(edition_.fixedClear);
 }
 
 void LogWriter::AutoClear() {
-    // No usable threshold (not loaded yet, missing, not a number, or too small to hold the
-    // notice line): the check is skipped, so the log is never emptied in a loop.
-    const std::optional<std::size_t> threshold = Threshold();
-    if (!threshold || rtbc_.length() <= *threshold) {
+    if (rtbc_.length() <= Threshold()) {
         return;
     }
     rtbc_.clear();
     if (edition_.clearNotice) {
         Line(LogTarget::Main, colour::kGreen, "Screen Cleared");
+    }
+}
+
+void LogWriter::AutoClearWhisper() {
+    if (rtbc2_.length() > edition_.fixedClear) {
+        rtbc2_.clear();
     }
 }
 

@@ -17,7 +17,7 @@ struct Settings;
 
 enum class LogTarget { Main, Whisper };
 
-// The writers of the two logs, the timestamp prefix, the auto-clear of the main log and the
+// The writers of the two logs, the timestamp prefix, the auto-clear of both logs and the
 // Clear button. Every line the program shows goes through here.
 class LogWriter {
 public:
@@ -58,8 +58,10 @@ private:
     void append(ChatLog& log, const Runs& runs, bool withPrefix);
     ChatLog& logFor(LogTarget target);
     void AutoClear();
-    // The auto-clear threshold, read again only when the Clear setting's text changes.
-    std::optional<std::size_t> Threshold();
+    void AutoClearWhisper();
+    // The main log's auto-clear threshold, read again only when the Clear setting's text
+    // changes.
+    std::size_t Threshold();
 
     const Edition& edition_;
     Clock& clock_;

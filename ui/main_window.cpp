@@ -108,7 +108,7 @@ void MainWindow::BuildControls() {
         rtbc2_->setObjectName("rtbc2");
         rtbc2_->setFont(FontOf("Tahoma", 9));
     }
-    txtSend_ = new QLineEdit(client_area_);
+    txtSend_ = new InputLineView(client_area_);
     txtSend_->setObjectName("txtSend");
     txtSend_->setFont(FontOf("Tahoma", 9));
     WhiteOnBlack(txtSend_);
@@ -133,8 +133,18 @@ void MainWindow::BuildControls() {
         QString::fromUtf8(edition_.userListName.data(), edition_.userListName.size()));
     lusers_->setFont(FontOf("Tahoma", 9));
     lusers_->viewport()->installEventFilter(this);
-    lusers_->setInputLine([this] { return txtSend_->text().toStdString(); },
-                          [this](const std::string& text) { txtSend_->setText(Shown(text)); });
+    txtSend_->setNames([this] {
+        std::vector<std::string> names;
+        const Roster& roster = client_->roster();
+        names.reserve(roster.size());
+        for (std::size_t i = 0; i < roster.size(); ++i) {
+            names.push_back(DisplayText(roster.at(i).text));
+        }
+        return names;
+    });
+    lusers_->setInputLine(
+        [this] { return txtSend_->text().toStdString(); },
+        [this](const std::string& text) { txtSend_->setText(QString::fromStdString(text)); });
     text1_ = new QLineEdit("Uptime", client_area_);
     text1_->setObjectName("Text1");
     text1_->setReadOnly(true);

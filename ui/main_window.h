@@ -10,6 +10,7 @@
 #include "apps/edition.h"
 #include "connection/options_dialog.h"
 #include "ui/clock.h"
+#include "ui/input_line_view.h"
 #include "ui/window_port.h"
 
 namespace varno {
@@ -37,7 +38,7 @@ public:
     ChatLogView* rtbc() const { return rtbc_; }
     ChatLogView* rtbc2() const { return rtbc2_; }
     RosterView* lusers() const { return lusers_; }
-    QLineEdit* txtSend() const { return txtSend_; }
+    InputLineView* txtSend() const { return txtSend_; }
     QLabel* label1() const { return label1_; }
     QLabel* lbluptime() const { return lbluptime_; }
     QPushButton* command1() const { return command1_; }
@@ -76,7 +77,7 @@ private:
     QWidget* client_area_ = nullptr;
     ChatLogView* rtbc_ = nullptr;
     ChatLogView* rtbc2_ = nullptr;
-    QLineEdit* txtSend_ = nullptr;
+    InputLineView* txtSend_ = nullptr;
     QPushButton* command1_ = nullptr;
     QLabel* label1_ = nullptr;
     RosterView* lusers_ = nullptr;

@@ -198,6 +198,27 @@ TEST_P(FaultsTest, ServerAwayForFiveSecondsIsRetriedWithoutSpinningAndRejoined) 
     expectBoundedLogs();
 }
 
+// With Delay empty the reconnect timer ticks every 100 ms; a server that refuses for five
+// seconds still sees an attempt about once a second, and the client is back at its next.
+TEST_P(FaultsTest, ServerDownWithDelayEmptyIsTriedOnceASecond) {
+    ASSERT_TRUE(f.server().listen());
+    f.writeSettings("Username=alice\nPassword=pw\nHome=Lobby\nDelay=\n");
+    f.start();
+    ASSERT_TRUE(f.server().waitForReceived(test::kAliceLogin));
+    f.server().stopListening();
+    f.server().closeConnection();
+    ASSERT_TRUE(f.waitForLog("Connection Closed"));
+    const std::size_t before = CountOf(f.mainLog(), "Connection Closed");
+    GatewayServer::waitUntil([] { return false; }, 5000);
+    // Every refused attempt ends in "Connection Closed".
+    const std::size_t attempts = CountOf(f.mainLog(), "Connection Closed") - before;
+    EXPECT_GE(attempts, 3u);
+    EXPECT_LE(attempts, 7u) << f.mainLog();
+    ASSERT_TRUE(f.server().listen());
+    EXPECT_TRUE(f.server().waitForConnections(2, 2500)) << "logged in at the next attempt";
+    EXPECT_TRUE(f.server().waitForReceived(test::kAliceLogin));
+}
+
 VARNO_FOR_BOTH_EDITIONS(FaultsTest);
 
 }  // namespace

@@ -67,7 +67,7 @@ TEST_P(HostileChannelTest, NamesAndTextsShowAsThePlainCharactersTheyAre) {
     EXPECT_EQ(f.window().label1()->text(), "<b>Chan</b> &amp; %s");
     EXPECT_EQ(rosterRows(), QStringList({"<b>bold</b>", "&amp;%s%n", QString(10000, 'N'),
                                          QString::fromUtf8("\xc3\xbf\xc3\xbe\xc3\x83"),
-                                         QString::fromLatin1("ctl\x01\x07\x1b"),
+                                         QString::fromUtf8("ctl\u2401\u2407\u241b"),
                                          QString::fromUtf8("\xe2\x80\x8frtl\xe2\x80\xae")}));
     const QString logs = shownLogs();
     const QString talk = GetParam()->singleRunLines ? "<b>bold</b>: <i>hi</i> &lt; %s%s%n"

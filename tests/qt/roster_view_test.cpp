@@ -44,6 +44,12 @@ TEST(RosterModel, FollowsTheRosterChangeByChange) {
     EXPECT_EQ(removed.at(0).at(1).toInt(), 0);
     EXPECT_EQ(Shown(model, 0), "<b>x</b>");
 
+    roster.append({"tab\tbell\x07", 0});
+    EXPECT_EQ(Shown(model, 2), QString::fromUtf8("tab\xE2\x90\x89"
+                                                 "bell\xE2\x90\x87"))
+        << "control characters show as their symbols, as in the logs";
+    roster.removeAt(2);
+
     roster.setHeader("Op \xE9t\xE9");
     EXPECT_EQ(header.count(), 1);
     EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
@@ -72,7 +78,7 @@ struct ShownRoster {
     std::string input = "hi ";
 };
 
-TEST(RosterView, DoubleClickAppendsTheSelectedNameBytes) {
+TEST(RosterView, DoubleClickAppendsTheSelectedNameAsShown) {
     ShownRoster r;
     const QPoint empty(10, r.view.viewport()->height() - 5);
     ASSERT_FALSE(r.view.entryAt(empty).has_value());
@@ -81,10 +87,10 @@ TEST(RosterView, DoubleClickAppendsTheSelectedNameBytes) {
     EXPECT_FALSE(r.view.selectedName().has_value());
 
     QTest::mouseDClick(r.view.viewport(), Qt::LeftButton, {}, r.centreOf(2));
-    EXPECT_EQ(r.input, "hi Bj\xF6rn");
+    EXPECT_EQ(r.input, "hi Bj\xC3\xB6rn");
     r.view.select(0);
     r.view.Lusers_DblClick();
-    EXPECT_EQ(r.input, "hi Bj\xF6rnAnn");
+    EXPECT_EQ(r.input, "hi Bj\xC3\xB6rnAnn");
 }
 
 TEST(RosterView, SelectionAndHitTestFollowTheRoster) {

@@ -33,6 +33,15 @@ protected:
         conn.sck_connect();
     }
 
+    std::size_t CountOf(const std::string& text) {
+        const std::string all = writer.main().text();
+        std::size_t n = 0;
+        for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) {
+            ++n;
+        }
+        return n;
+    }
+
     // The text of the last line of the main log and the colour of its message.
     std::pair<std::string, Colour> lastLine() {
         const auto& runs = writer.main().runs();
@@ -139,16 +148,106 @@ TEST_P(ConnectionTest, TickLeavesAnAttemptUnderWayAloneForTenSeconds) {
     EXPECT_EQ(lastLine(), std::make_pair(std::string("Server Down.. Reconnecting.."), kRed));
 }
 
-TEST_P(ConnectionTest, TickWhileDownConnectsAndTickWhileConnectedDisablesTheTimer) {
+TEST_P(ConnectionTest, TickWhileConnectedDisablesTheTimer) {
     conn.Start();
-    conn.sck_Error();  // waiting for the deferred retry
-    conn.r_timer();
-    EXPECT_EQ(link.opens.size(), 2u) << "a tick may connect sooner";
-    EXPECT_FALSE(retry.isEnabled());
     connectNow();
     r.setEnabled(true);
     conn.r_timer();
     EXPECT_FALSE(r.isEnabled());
+}
+
+// Every path that asks for a new attempt after one that never got in: ticks of r every
+// 100 ms, the error and close handlers, in any order. One attempt waits; it starts a second
+// after the failed one did, and a tick's notice is written once, as it starts.
+TEST_P(ConnectionTest, AttemptAfterOneThatNeverGotInWaitsForItsSecond) {
+    struct Case {
+        const char* name;
+        const char* events;  // t: tick of r, e: error, c: close before any event line
+        int firstAskMs;      // after the failed attempt started
+        bool ticks;          // a tick of r asked too: its notice is written as the attempt starts
+    };
+    for (const Case& c : {Case{"refused, then ticks", "ettttttttt", 5, true},
+                          Case{"ticks only (empty Server)", "tttttttttt", 90, true},
+                          Case{"closed before any event line", "ctttt", 5, true},
+                          Case{"refused, no tick", "e", 5, false}}) {
+        SCOPED_TRACE(c.name);
+        settings.Server = c.name[0] == 't' ? "" : "chat.example";
+        clock.ms = 500000;
+        link.opens.clear();
+        writer.main().clear();
+        conn.mnuDisconnect_Click();
+        conn.Start();
+        if (c.events[0] == 'c') {
+            connectNow();
+            sawEventLine = false;
+        }
+        for (const char* e = c.events; *e != '\0'; ++e) {
+            clock.ms += *e == 't' ? 90 : 5;
+            if (*e == 't') {
+                conn.r_timer();
+            } else {
+                link.dropNow();
+                *e == 'e' ? conn.sck_Error() : conn.sck_Close();
+            }
+        }
+        sawEventLine = true;
+        EXPECT_EQ(link.opens.size(), 1u) << "nothing starts within the second";
+        EXPECT_EQ(CountOf("Server Down.. Reconnecting.."), 0u) << "no notice while it waits";
+        ASSERT_TRUE(retry.isEnabled());
+        EXPECT_EQ(retry.interval(), 1000 - c.firstAskMs) << "a second after the failed attempt";
+        if (c.ticks) {
+            clock.ms = 500999;
+            conn.r_timer();
+            EXPECT_EQ(link.opens.size(), 1u) << "one millisecond short";
+        }
+        clock.ms = 501000;
+        conn.retry_timer();
+        EXPECT_EQ(link.opens.size(), 2u);
+        EXPECT_FALSE(retry.isEnabled());
+        EXPECT_EQ(CountOf("Server Down.. Reconnecting.."), c.ticks ? 1u : 0u);
+    }
+}
+
+TEST_P(ConnectionTest, NoticeOfAWaitingAttemptIsRedAndFollowsTheStart) {
+    settings.Server = "";
+    conn.Start();
+    clock.ms += 100;
+    conn.r_timer();
+    clock.ms += 900;
+    conn.retry_timer();
+    EXPECT_EQ(lastLine(), std::make_pair(std::string("Server Down.. Reconnecting.."), kRed));
+}
+
+// The operator's commands, the trigger command and the drop of a connection that got in
+// connect at once, however recent the last attempt, and drop a waiting attempt.
+TEST_P(ConnectionTest, CommandsAndTheDropOfAConnectionThatGotInAreImmediate) {
+    struct Case {
+        const char* name;
+        void (Connection::*act)();
+        bool afterLogin;
+    };
+    for (const Case& c : {Case{"Connect", &Connection::mnuConnect_Click, false},
+                          Case{"Reconnect", &Connection::mnuReconnect_Click, false},
+                          Case{"reconnect trigger", &Connection::Reconnect, false},
+                          Case{"drop after event lines", &Connection::sck_Close, true}}) {
+        SCOPED_TRACE(c.name);
+        link.opens.clear();
+        conn.Start();
+        if (c.afterLogin) {
+            connectNow();
+            link.dropNow();
+        } else {
+            conn.sck_Error();
+            ASSERT_TRUE(retry.isEnabled());
+        }
+        clock.ms += 5;
+        (conn.*c.act)();
+        EXPECT_EQ(link.opens.size(), 2u);
+        EXPECT_FALSE(retry.isEnabled()) << "nothing waits besides";
+        clock.ms += 1000;
+        conn.retry_timer();
+        EXPECT_EQ(link.opens.size(), 2u);
+    }
 }
 
 TEST_P(ConnectionTest, MenuCommands) {
@@ -199,9 +298,6 @@ TEST_P(ConnectionTest, EmptyServerFailsTheConnectStepWithoutAnEvent) {
     settings.Server = "";
     conn.Start();
     EXPECT_EQ(conn.state(), Connection::State::Down);
-    clock.ms += 100;
-    conn.r_timer();
-    EXPECT_EQ(lastLine(), std::make_pair(std::string("Server Down.. Reconnecting.."), kRed));
 }
 
 INSTANTIATE_TEST_SUITE_P(Editions, ConnectionTest,

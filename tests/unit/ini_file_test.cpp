@@ -92,6 +92,51 @@ TEST(IniFile, AFailedWriteLeavesTheOldFileWhole) {
     EXPECT_EQ(dir.read("Varno.ini"), "[Varno]\nUsername=alice\n");
 }
 
+// Whatever stands at the temporary file's name is never written through, and a Varno.ini
+// that is a symbolic link keeps pointing at the file that now holds the new value.
+TEST(IniFile, WriteNeverFollowsATemporaryNameAndKeepsALinkedFile) {
+    namespace fs = std::filesystem;
+    const std::string tmp = ".tmp" + std::to_string(::getpid());
+    struct Case {
+        const char* what;
+        const char* link;     // what Varno.ini links to; empty: a plain file
+        const char* planted;  // at the temporary name: "file", "link" or nothing
+    };
+    for (const Case& c : {Case{"leftover of a crash", "", "file"}, Case{"planted link", "", "link"},
+                          Case{"relative link", "real/Varno.ini", ""},
+                          Case{"link and a planted link", "real/Varno.ini", "link"},
+                          Case{"dangling link", "real/new.ini", ""}}) {
+        SCOPED_TRACE(c.what);
+        TempFolder dir;
+        fs::create_directory(dir.path() / "real");
+        const std::string ini = dir.file("Varno.ini");
+        const std::string held = std::string(c.link).empty() ? ini : dir.file(c.link);
+        if (std::string(c.link) == "real/Varno.ini") {
+            dir.write(c.link, "[Varno]\nUsername=alice\n");
+            ::chmod(held.c_str(), 0640);
+        }
+        if (!std::string(c.link).empty()) {
+            fs::create_symlink(c.link, ini);
+        }
+        dir.write("victim", "untouched");
+        if (std::string(c.planted) == "file") {
+            dir.write("Varno.ini" + tmp, "half a write");
+        } else if (std::string(c.planted) == "link") {
+            fs::create_symlink(dir.file("victim"), held + tmp);
+        }
+        ASSERT_TRUE(WriteIniValue("Varno", "Username", "bob", ini));
+        EXPECT_EQ(ReadIniValue("Varno", "Username", ini), "bob");
+        EXPECT_EQ(ReadIniValue("Varno", "Username", held), "bob");
+        EXPECT_EQ(dir.read("victim"), "untouched");
+        EXPECT_EQ(fs::is_symlink(ini), !std::string(c.link).empty());
+        EXPECT_FALSE(fs::exists(fs::symlink_status(held + tmp)));
+        EXPECT_FALSE(fs::exists(fs::symlink_status(ini + tmp)));
+        if (std::string(c.link) == "real/Varno.ini") {
+            EXPECT_EQ(ModeOf(held), 0640u) << "the linked file keeps its mode";
+        }
+    }
+}
+
 TEST(IniFile, ADirectoryInPlaceOfTheFileIsNeitherReadNorReplaced) {
     TempFolder dir;
     std::filesystem::create_directory(dir.path() / "Varno.ini");

@@ -69,25 +69,37 @@ TEST(LogWriter, AutoClearInTheMiddleOfALineKeepsTheRestOfThatLine) {
                                             {kWhite, "end\r\n"}}));
 }
 
-TEST(LogWriter, AutoClearSkipsUnusableThresholds) {
-    for (const char* clear : {"", "abc", "27", "-5", "10x"}) {
-        Logs l(Edition::v201());
-        l.settings.Clear = clear;
-        for (int i = 0; i < 50; ++i) {
-            l.writer.Line(LogTarget::Main, kWhite, "a line of text");
+// Without a usable Clear the main log is held to 30000 characters, and so is the whisper
+// log of either edition, which is cleared without a notice. A log of exactly 30000 stays.
+TEST(LogWriter, LogsWithoutAUsableThresholdAreClearedPast30000) {
+    const Runs notice{{kWhite, "[14:03:07] "}, {kGreen, "Screen Cleared\r\n"}};
+    struct Case {
+        const Edition* edition;
+        const char* clear;
+        LogTarget target;
+        bool withNotice;
+    };
+    for (const Case& c : {Case{&Edition::v201(), "", LogTarget::Main, true},
+                          Case{&Edition::v201(), "abc", LogTarget::Main, true},
+                          Case{&Edition::v201(), "27", LogTarget::Main, true},
+                          Case{&Edition::v201(), "-5", LogTarget::Main, true},
+                          Case{&Edition::v201(), "10x", LogTarget::Main, true},
+                          Case{&Edition::v201(), "100000", LogTarget::Whisper, false},
+                          Case{&Edition::v200(), "", LogTarget::Whisper, false}}) {
+        SCOPED_TRACE(std::string(c.edition->name) + " Clear=" + c.clear);
+        Logs l(*c.edition);
+        l.settings.Clear = c.clear;
+        ChatLog& log = c.target == LogTarget::Whisper && c.edition->whisperLog ? l.writer.whisper()
+                                                                               : l.writer.main();
+        for (int i = 0; i < 300; ++i) {
+            l.writer.Line(c.target, kWhite, std::string(87, 'a'));  // 11 + 87 + 2 = 100
         }
-        EXPECT_EQ(l.writer.main().length(), 50u * (11 + 14 + 2)) << "Clear=" << clear;
+        EXPECT_EQ(log.length(), 30000u);
+        l.writer.Line(c.target, kYellow, "x");  // its prefix passes 30000
+        Runs expected = c.withNotice ? notice : Runs{};
+        expected.push_back({kYellow, "x\r\n"});
+        EXPECT_EQ(log.runs(), expected);
     }
-}
-
-TEST(LogWriter, WhisperLogIsNeverAutoCleared) {
-    Logs l(Edition::v201());
-    l.settings.Clear = "100";
-    for (int i = 0; i < 20; ++i) {
-        l.writer.Line(LogTarget::Whisper, kWhite, "whisper text");
-    }
-    EXPECT_EQ(l.writer.whisper().length(), 20u * (11 + 12 + 2));
-    EXPECT_LE(l.writer.main().length(), 100u);
 }
 
 TEST(LogWriter, TrayEditionClearsPast30000WithoutANotice) {

@@ -101,5 +101,23 @@ TEST(Roster, ListenerBracketsEveryChange) {
                   "header Lobby 0 size 1", "about-clear 0 size 1", "cleared 0 size 0"}));
 }
 
+// The typed text is UTF-8; the name is decoded on its own and appended without a space.
+TEST(Roster, AppendSelectedNameDecodesTheNameAlone) {
+    struct Case {
+        const char* input;
+        const char* name;
+        const char* result;
+    };
+    for (const Case& c : {
+             Case{"", "Bob", "Bob"},
+             Case{"hi ", "Bob", "hi Bob"},
+             Case{"\xC3\xA9t\xC3\xA9 ", "Bj\xF6rn", "\xC3\xA9t\xC3\xA9 Bj\xC3\xB6rn"},
+             Case{"\xC3\xA9 ", "Bj\xC3\xB6rn", "\xC3\xA9 Bj\xC3\xB6rn"},
+             Case{"x", "\x80\x9F", "x\xE2\x82\xAC\xC5\xB8"},
+         }) {
+        EXPECT_EQ(AppendSelectedName(c.input, c.name), c.result) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace varno

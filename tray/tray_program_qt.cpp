@@ -1,0 +1,19 @@
+#include "tray/tray_program_qt.h"
+
+#include <QApplication>
+
+#include "apps/edition.h"
+
+namespace varno {
+
+TrayProgram::TrayProgram(const QString& appFolder)
+    : window_(Edition::v200(), appFolder), tray_(&window_, window_.windowIcon()) {
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void TrayProgram::start() {
+    window_.Form_Load();
+    window_.show();
+}
+
+}  // namespace varno
