@@ -9,24 +9,14 @@
 namespace varno {
 namespace {
 
-// What a run shows: its text decoded for display, with the line break at its end taken off
-// (the view starts a new block instead) and any other control character shown as the
-// symbol that stands for it, so nothing the server sends can break the layout.
+// What a run shows: its text as VisibleText, with the line break at its end taken off (the
+// view starts a new block instead).
 QString Visible(std::string_view text, bool& endsLine) {
-    endsLine = text.size() >= 2 && text.substr(text.size() - 2) == "\r\n";
+    endsLine = text.ends_with("\r\n");
     if (endsLine) {
         text.remove_suffix(2);
     }
-    QString shown = QString::fromStdString(DisplayText(text));
-    for (QChar& c : shown) {
-        const char16_t u = c.unicode();
-        if (u < 0x20) {
-            c = QChar(char16_t(0x2400 + u));
-        } else if (u == 0x7F) {
-            c = QChar(char16_t(0x2421));
-        }
-    }
-    return shown;
+    return QString::fromStdString(VisibleText(text));
 }
 
 }  // namespace

@@ -9,4 +9,9 @@ namespace varno {
 // as Windows-1252. The result is always valid UTF-8.
 std::string DisplayText(std::string_view bytes);
 
+// DisplayText with every control character shown as a symbol, so that nothing the server
+// sends can break a view's layout or reach a terminal as a control sequence: C0 controls
+// as the symbols U+2400..U+241F, DEL as U+2421, C1 controls as U+FFFD.
+std::string VisibleText(std::string_view bytes);
+
 }  // namespace varno

@@ -9,14 +9,14 @@
 
 #include "channel/roster_view.h"
 #include "connection/options_dialog.h"
-#include "connection/tcp_link_qt.h"
+#include "connection/tcp_link_qtcore.h"
 #include "moderation/user_menu_view.h"
 #include "ui/chat_log_view.h"
 #include "ui/client.h"
 #include "ui/display_text.h"
 #include "ui/layout.h"
 #include "ui/proportional_layout_qt.h"
-#include "ui/timer_qt.h"
+#include "ui/timer_qtcore.h"
 #include "ui/window_icon_qt.h"
 
 namespace varno {
