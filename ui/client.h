@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "apps/edition.h"
 #include "channel/channel_events.h"
@@ -20,6 +21,10 @@
 #include "ui/log_writer.h"
 
 namespace varno {
+
+// The lists of the settings folder that are read again when they change on disk.
+inline const std::vector<std::string> kListFiles = {std::string(kBanListFile),
+                                                    std::string(kDatabaseFile)};
 
 // The main window's behaviour: every platform event of the window arrives here as one call,
 // and everything the window shows is in the models this holds.
