@@ -1,7 +1,6 @@
 #include "ui/chat_log_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,21 +8,9 @@
 
 #include "ui/line_text.h"
 #include "ui/log_writer.h"
+#include "ui/make_folder.h"
 
 namespace varno {
-
-bool MakeFolder(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        return S_ISDIR(st.st_mode);
-    }
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-        ::mkdir(path.substr(0, slash).c_str(), 0700);
-    }
-    ::mkdir(path.c_str(), 0700);
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 ChatLogFile::ChatLogFile(Clock& clock, LogWriter& writer) : clock_(clock), writer_(writer) {}
 

@@ -65,8 +65,8 @@ protected:
 TEST_F(VarnoBotTest, LogsInBansReloadsOnHangUpAndEndsOnTerminate) {
     ASSERT_TRUE(server.listen());
     Write(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings +
-                                 "Trigger=!\nLogFolder=chatlogs\nServer=" +
-                                 server.host().toUtf8() + "\n");
+                                 "Trigger=!\nLogFolder=chatlogs\nServer=" + server.host().toUtf8() +
+                                 "\n");
     Write(file("shitlist.txt"), "spam*\r\n");
     start({"--folder", dir.path(), "--color=never"});
     ASSERT_TRUE(server.waitForReceived(test::kAliceLogin));
@@ -108,8 +108,9 @@ TEST_F(VarnoBotTest, LogsInBansReloadsOnHangUpAndEndsOnTerminate) {
     QFile log(day);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QByteArray kept = log.readAll();
-    for (const char* line : {"] Connected to Server\n", "] (whisper) From bob: psst \xe2\x90\x9b[2J\n",
-                             "] Reloaded shitlist.txt (1 pattern)\n", "] Stopping: SIGTERM\n"}) {
+    for (const char* line :
+         {"] Connected to Server\n", "] (whisper) From bob: psst \xe2\x90\x9b[2J\n",
+          "] Reloaded shitlist.txt (1 pattern)\n", "] Stopping: SIGTERM\n"}) {
         EXPECT_TRUE(kept.contains(line)) << line;
     }
     struct stat st {};
@@ -118,11 +119,8 @@ TEST_F(VarnoBotTest, LogsInBansReloadsOnHangUpAndEndsOnTerminate) {
 }
 
 TEST_F(VarnoBotTest, AWrongCommandLineOrFolderEndsWithStatusTwoAndOneLine) {
-    const QStringList cases[] = {{"--bogus"},
-                                 {"--color=blue"},
-                                 {"--folder"},
-                                 {"--folder", file("missing")},
-                                 {"stray"}};
+    const QStringList cases[] = {
+        {"--bogus"}, {"--color=blue"}, {"--folder"}, {"--folder", file("missing")}, {"stray"}};
     for (const QStringList& args : cases) {
         QProcess p;
         p.start(VARNO_BOT, args);
