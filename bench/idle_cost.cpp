@@ -189,9 +189,9 @@ int Measure(const QString& self, int seconds) {
                 static_cast<double>(after.anonKib) / static_cast<double>(bareAfter.anonKib));
     std::printf("idle bot_cpu_percent %.3f\n",
                 100.0 * (botAfter.cpuSeconds - botBefore.cpuSeconds) / seconds);
-    std::printf("idle bot_wakeups_per_s %.2f\n",
-                static_cast<double>(botAfter.voluntarySwitches - botBefore.voluntarySwitches) /
-                    seconds);
+    std::printf(
+        "idle bot_wakeups_per_s %.2f\n",
+        static_cast<double>(botAfter.voluntarySwitches - botBefore.voluntarySwitches) / seconds);
     std::printf("idle bot_rss_kib %ld\n", botAfter.rssKib);
     std::printf("idle bot_rss_ratio_to_window %.3f\n",
                 static_cast<double>(botAfter.rssKib) / static_cast<double>(after.rssKib));
