@@ -7,7 +7,10 @@ namespace varno {
 Bot::Bot(const Edition& edition, const std::string& folder, bool colour)
     : r_([this] { client_->r_timer(); }),
       retry_([this] { client_->retry_timer(); }),
-      timer1_([this] { client_->Timer1_Timer(); }),
+      timer1_([this] {
+          client_->Timer1_Timer();
+          ForgetShownLines();
+      }),
       timer2_([this] { client_->Timer2_Timer(); }),
       client_(std::make_unique<Client>(edition, folder,
                                        Client::Ports{sck_, r_, retry_, clock_, *this})),
@@ -35,6 +38,14 @@ void Bot::Start() {
     for (QtTimer* t : {&timer1_, &timer2_}) {
         t->setInterval(1000);
         t->setEnabled(true);
+    }
+}
+
+void Bot::ForgetShownLines() {
+    for (ChatLog* log : {&client_->logs().main(), &client_->logs().whisper()}) {
+        if (log->length() > 0) {
+            log->clear();
+        }
     }
 }
 

@@ -43,6 +43,10 @@ private:
     void takeLayoutSnapshot() override {}
     void beep() override {}
 
+    // Nothing shows the logs' text once their lines have reached the sinks; it is dropped
+    // every second, so a bot that runs for weeks holds no more than a second of it.
+    void ForgetShownLines();
+
     SystemClock clock_;
     TcpLink sck_;
     QtTimer r_;

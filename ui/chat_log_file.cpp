@@ -1,6 +1,7 @@
 #include "ui/chat_log_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -53,6 +54,10 @@ void ChatLogFile::onLine(const Runs& line, bool whisper) {
 }
 
 bool ChatLogFile::Write(const std::string& text, const std::string& path) {
+    struct stat st {};
+    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || st.st_nlink == 0)) {
+        Close();  // deleted or moved away (a log rotation): the next line starts a new file
+    }
     if (path != openPath_) {
         Close();
         if (!MakeFolder(folder_)) {

@@ -70,6 +70,11 @@ TEST(ChatLogFile, AppendsBothLogsToTheDaysFileOwnerOnlyInAFolderItMakes) {
     l.file.setFolder(folder);
     l.line("again");
     EXPECT_EQ(l.dir.read("logs/chat/2026-12-08.log"), "[00:00:01] tomorrow\n[00:00:01] again\n");
+
+    // Deleted while open (a rotation): the next line makes the file again.
+    std::filesystem::remove(folder + "/2026-12-08.log");
+    l.line("rotated");
+    EXPECT_EQ(l.dir.read("logs/chat/2026-12-08.log"), "[00:00:01] rotated\n");
 }
 
 // A file in the folder's way: every line fails, the red line comes at most once a minute
