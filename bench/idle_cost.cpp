@@ -1,7 +1,7 @@
 // Idle cost: Varno1's window connected to the scripted gateway server, nothing happening, for
-// a minute (or the seconds given). Three processes are started: the server, the window, and a
-// bare Qt window of the same size; the window's CPU time and both resident sizes are read
-// from /proc while they idle side by side.
+// a minute (or the seconds given). Five processes are started: two servers, the window, a bare
+// Qt window of the same size, and VarnoBot; the programs' CPU times and resident sizes are
+// read from /proc while they idle side by side.
 //
 // Prints, one per line:
 //   cpu_percent:  the window's CPU time over the span, in percent of one core (target < 0.1);
@@ -9,7 +9,9 @@
 //   rss_kib, bare_rss_kib, rss_ratio: resident memory of the window and of the bare window,
 //                 and their ratio (target <= 1.3);
 //   anon_kib, bare_anon_kib, anon_ratio: the same for anonymous memory only (heap and other
-//                 data), which leaves out the library code and font files each has touched.
+//                 data), which leaves out the library code and font files each has touched;
+//   bot_*:        the same for VarnoBot, connected to a server of its own in the same span,
+//                 and its resident and anonymous memory as a fraction of the window's.
 //
 // Usage: idle_cost [seconds]
 
@@ -119,23 +121,40 @@ bool StartChild(QProcess& child, const QString& self, const QStringList& args) {
     return child.waitForReadyRead(30000);
 }
 
-int Measure(const QString& self, int seconds) {
-    const QHostAddress address = test::OwnLoopbackAddress(23);
-    QTemporaryDir folder;
+bool WriteSettings(const QTemporaryDir& folder, const QHostAddress& server) {
     QFile ini(QDir(folder.path()).filePath("Varno.ini"));
     if (!ini.open(QIODevice::WriteOnly)) {
-        return 1;
+        return false;
     }
     ini.write("[Varno]\nHome=Idle\nUsername=bench\nPassword=pw\nClear=30000\nServer=" +
-              address.toString().toUtf8() + "\n");
-    ini.close();
+              server.toString().toUtf8() + "\n");
+    return true;
+}
+
+int Measure(const QString& self, int seconds) {
+    const QHostAddress address = test::OwnLoopbackAddress(23);
+    const QHostAddress botAddress = test::OwnLoopbackAddress(24);
+    QTemporaryDir folder;
+    QTemporaryDir botFolder;
+    if (!WriteSettings(folder, address) || !WriteSettings(botFolder, botAddress)) {
+        return 1;
+    }
 
     QProcess server;
+    QProcess botServer;
     QProcess window;
     QProcess bare;
+    QProcess bot;
     if (!StartChild(server, self, {"--serve", address.toString()}) ||
+        !StartChild(botServer, self, {"--serve", botAddress.toString()}) ||
         !StartChild(window, self, {"--window", folder.path()})) {
-        std::fprintf(stderr, "the server or the window did not start\n");
+        std::fprintf(stderr, "a server or the window did not start\n");
+        return 1;
+    }
+    bot.setStandardOutputFile(QProcess::nullDevice());
+    bot.start(VARNO_BOT, {"--folder", botFolder.path()});
+    if (!bot.waitForStarted()) {
+        std::fprintf(stderr, "VarnoBot did not start\n");
         return 1;
     }
     const QList<QByteArray> size = window.readLine().trimmed().split(' ');
@@ -145,10 +164,12 @@ int Measure(const QString& self, int seconds) {
     }
     QThread::sleep(3);  // connected, logged in, drawn
     const Sample before = Read(window.processId());
+    const Sample botBefore = Read(bot.processId());
     QThread::sleep(static_cast<unsigned long>(seconds));
     const Sample after = Read(window.processId());
     const Sample bareAfter = Read(bare.processId());
-    for (QProcess* p : {&bare, &window, &server}) {
+    const Sample botAfter = Read(bot.processId());
+    for (QProcess* p : {&bot, &bare, &window, &botServer, &server}) {
         p->kill();
         p->waitForFinished();
     }
@@ -166,6 +187,17 @@ int Measure(const QString& self, int seconds) {
     std::printf("idle bare_anon_kib %ld\n", bareAfter.anonKib);
     std::printf("idle anon_ratio %.3f\n",
                 static_cast<double>(after.anonKib) / static_cast<double>(bareAfter.anonKib));
+    std::printf("idle bot_cpu_percent %.3f\n",
+                100.0 * (botAfter.cpuSeconds - botBefore.cpuSeconds) / seconds);
+    std::printf(
+        "idle bot_wakeups_per_s %.2f\n",
+        static_cast<double>(botAfter.voluntarySwitches - botBefore.voluntarySwitches) / seconds);
+    std::printf("idle bot_rss_kib %ld\n", botAfter.rssKib);
+    std::printf("idle bot_rss_ratio_to_window %.3f\n",
+                static_cast<double>(botAfter.rssKib) / static_cast<double>(after.rssKib));
+    std::printf("idle bot_anon_kib %ld\n", botAfter.anonKib);
+    std::printf("idle bot_anon_ratio_to_window %.3f\n",
+                static_cast<double>(botAfter.anonKib) / static_cast<double>(after.anonKib));
     return 0;
 }
 

@@ -3,7 +3,7 @@
 #include <QTextStream>
 #include <cstdio>
 
-#include "demo/demo_server_qt.h"
+#include "demo/demo_server_qtcore.h"
 
 // DemoGateway: a local chat gateway with a lively demo channel, for trying Varno anywhere.
 namespace {

@@ -20,6 +20,12 @@ void BanList::LoadBanList(const std::string& path) {
     }
 }
 
+void BanList::ReloadBanList(const std::string& path) {
+    BanList fresh;
+    fresh.LoadBanList(path);
+    *this = std::move(fresh);
+}
+
 void BanList::CheckBanList(const std::vector<std::string>& joinNames,
                            const std::function<void(std::string_view)>& sendChat) const {
     for (const std::string& name : joinNames) {

@@ -9,14 +9,19 @@
 
 namespace varno {
 
-// The ban patterns, in file order, loaded once at start-up. Duplicates and empty patterns
-// stay in the list.
+inline constexpr std::string_view kBanListFile = "shitlist.txt";
+
+// The ban patterns, in file order, loaded at start-up and again when the file changes. Duplicates
+// and empty patterns stay in the list.
 class BanList {
 public:
     // Appends every line of the file at path. A missing or unreadable file, or something
     // other than a regular file, adds nothing; a read that fails part way keeps the lines
     // that were read whole before the failure.
     void LoadBanList(const std::string& path);
+    // Replaces the list with the lines of the file at path, read as LoadBanList reads them:
+    // the file changed on disk.
+    void ReloadBanList(const std::string& path);
 
     const std::vector<std::string>& patterns() const { return patterns_; }
 

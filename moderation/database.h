@@ -6,6 +6,8 @@
 
 namespace varno {
 
+inline constexpr std::string_view kDatabaseFile = "database.txt";
+
 // The access database: the names allowed to give trigger commands. It is empty until the
 // first load; each load replaces it whole.
 class Database {
@@ -17,6 +19,8 @@ public:
 
     // Whether a listed entry equals the whole name, ignoring the case of ASCII letters.
     bool IsInDatabase(std::string_view name) const;
+
+    std::size_t size() const { return entries_.size(); }
 
     // The entries of a database file, in file order. Fields are separated by commas and by
     // line ends (CR LF, LF or a lone CR). Blanks (spaces, tabs) before a field are skipped

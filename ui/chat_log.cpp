@@ -30,9 +30,28 @@ void ChatLog::appendRun(Run run) {
     if (listener_) {
         listener_->onAppended(runs_.back());
     }
-    if (onChange_) {
-        onChange_();
+    if (onLine_) {
+        collectLine(runs_.back());
     }
+    if (onChange_) {
+        ++depth_;
+        onChange_();
+        --depth_;
+    }
+}
+
+void ChatLog::collectLine(const Run& run) {
+    if (pending_.size() <= depth_) {
+        pending_.resize(depth_ + 1);
+    }
+    pending_[depth_].push_back(run);
+    if (!run.text.ends_with("\r\n")) {
+        return;
+    }
+    // Taken out first: a line handler may write a line of its own to this log.
+    const Runs line = std::move(pending_[depth_]);
+    pending_[depth_].clear();
+    onLine_(line);
 }
 
 std::string ChatLog::takeSpare() {
@@ -54,7 +73,9 @@ void ChatLog::clear() {
         listener_->onCleared();
     }
     if (onChange_) {
+        ++depth_;
         onChange_();
+        --depth_;
     }
 }
 

@@ -25,6 +25,11 @@ class ChatLog {
 public:
     void setListener(ChatLogListener* listener) { listener_ = listener; }
 
+    // Told of every whole line appended: its runs from the first to the one that ends in
+    // CR LF. A line interrupted by a nested write (the auto-clear's notice) is handed over
+    // whole after the nested line, with the runs a clear took from the log.
+    void setLineHandler(std::function<void(const Runs&)> handler) { onLine_ = std::move(handler); }
+
     // Synchronous change notification: runs after every append and every clear, inside
     // the call that changed the log, so a handler may change the log again (nesting).
     void setChangeHandler(std::function<void()> handler) { onChange_ = std::move(handler); }
@@ -42,6 +47,7 @@ public:
 
 private:
     void appendRun(Run run);
+    void collectLine(const Run& run);
     std::string takeSpare();
 
     std::vector<Run> runs_;
@@ -51,6 +57,10 @@ private:
     std::size_t length_ = 0;
     ChatLogListener* listener_ = nullptr;
     std::function<void()> onChange_;
+    std::function<void(const Runs&)> onLine_;
+    // The runs of the line being written at each depth of change-handler nesting.
+    std::vector<Runs> pending_;
+    std::size_t depth_ = 0;
 };
 
 }  // namespace varno

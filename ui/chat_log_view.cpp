@@ -9,11 +9,10 @@
 namespace varno {
 namespace {
 
-// What a run shows: its text decoded for display, with the line break at its end taken off
-// (the view starts a new block instead) and any other control character shown as the
-// symbol that stands for it, so nothing the server sends can break the layout.
+// What a run shows: its text as VisibleText, with the line break at its end taken off (the
+// view starts a new block instead).
 QString Visible(std::string_view text, bool& endsLine) {
-    endsLine = text.size() >= 2 && text.substr(text.size() - 2) == "\r\n";
+    endsLine = text.ends_with("\r\n");
     if (endsLine) {
         text.remove_suffix(2);
     }

@@ -10,6 +10,7 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
       appFolder_(std::move(appFolder)),
       ports_(ports),
       writer_(edition, ports.clock, settings_),
+      logFile_(ports.clock, writer_),
       connection_(edition, settings_, writer_, ports),
       events_(edition, writer_, roster_, *this),
       dispatcher_(edition, events_),
@@ -46,8 +47,10 @@ void Client::Form_Load() {
         writer_.WriteWhisper(
             {{colour::kWhite, writer_.Prefix()}, {colour::kWhite, "Whisper Windows"}});
     }
+    writer_.Line(LogTarget::Main, colour::kLightGrey, "Settings folder: " + appFolder_);
     ReadSettings(settings_, edition_, iniPath());
-    banList_.LoadBanList(FilePath("shitlist.txt"));
+    UpdateLogFolder();
+    banList_.LoadBanList(FilePath(kBanListFile));
     connection_.Start();
 }
 
@@ -68,6 +71,49 @@ void Client::BanPresentUsers() {
     }
     banList_.CheckBanList(names,
                           [this](std::string_view line) { connection_.SendModeration(line); });
+}
+
+void Client::ReloadFiles(const std::vector<std::string>& names) {
+    std::string told;
+    bool banListRead = false;
+    for (const std::string& name : names) {
+        std::string what;
+        if (name == kSettingsFile) {
+            ReadSettings(settings_, edition_, iniPath());
+            UpdateLogFolder();
+            what = name;
+        } else if (name == kBanListFile) {
+            banList_.ReloadBanList(FilePath(name));
+            banListRead = true;
+            const std::size_t n = banList_.patterns().size();
+            what = name + " (" + std::to_string(n) + (n == 1 ? " pattern)" : " patterns)");
+        } else if (name == kDatabaseFile) {
+            database_.LoadDatabase(FilePath(name));
+            const std::size_t n = database_.size();
+            what = name + " (" + std::to_string(n) + (n == 1 ? " name)" : " names)");
+        } else {
+            continue;
+        }
+        told += (told.empty() ? "Reloaded " : ", ") + what;
+    }
+    if (!told.empty()) {
+        writer_.Line(LogTarget::Main, colour::kLightGrey, told);
+    }
+    if (banListRead) {
+        BanPresentUsers();
+    }
+}
+
+void Client::UpdateLogFolder() {
+    std::string folder = settings_.LogFolder;
+    if (!folder.empty() && folder.front() != '/') {
+        folder = FilePath(folder);
+    }
+    logFile_.setFolder(folder);
+    writer_.removeSink(logFile_);
+    if (!folder.empty()) {
+        writer_.addSink(logFile_);
+    }
 }
 
 void Client::Timer1_Timer() {
@@ -108,6 +154,7 @@ void Client::Form2_Ok(const std::vector<OptionField>& fields) {
     if (!SaveOptionFields(edition_, fields, iniPath(), settings_)) {
         writer_.Line(LogTarget::Main, colour::kRed, "Could not save the options to " + iniPath());
     }
+    UpdateLogFolder();
 }
 
 void Client::setChannelLabel(std::string_view text) {
@@ -119,7 +166,7 @@ void Client::HandleCommand(std::string_view speaker, std::string_view message) {
 }
 
 void Client::LoadDatabase() {
-    database_.LoadDatabase(FilePath("database.txt"));
+    database_.LoadDatabase(FilePath(kDatabaseFile));
 }
 
 }  // namespace varno

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "apps/edition.h"
 #include "channel/channel_events.h"
@@ -16,9 +17,14 @@
 #include "moderation/database.h"
 #include "moderation/idle_message.h"
 #include "moderation/uptime.h"
+#include "ui/chat_log_file.h"
 #include "ui/log_writer.h"
 
 namespace varno {
+
+// The lists of the settings folder that are read again when they change on disk.
+inline const std::vector<std::string> kListFiles = {std::string(kBanListFile),
+                                                    std::string(kDatabaseFile)};
 
 // The main window's behaviour: every platform event of the window arrives here as one call,
 // and everything the window shows is in the models this holds.
@@ -36,6 +42,8 @@ public:
     LogWriter& logs() { return writer_; }
     Roster& roster() { return roster_; }
     const BanList& banList() const { return banList_; }
+    const Database& database() const { return database_; }
+    const std::string& appFolder() const { return appFolder_; }
     Connection& connection() { return connection_; }
     std::string iniPath() const;
     // The name the server knows this client by: the last name event's, else Username.
@@ -69,6 +77,12 @@ public:
     // checked: after the list changed, the users already there answer to it too.
     void BanPresentUsers();
 
+    // The files of the settings folder changed on disk (or the operator asked): reads each
+    // one named again (Varno.ini, shitlist.txt, database.txt; other names are passed over)
+    // and writes one light-grey line naming what was read and what it now holds. After the
+    // ban list, the users present are checked against it.
+    void ReloadFiles(const std::vector<std::string>& names);
+
 private:
     // ChannelPort
     void setChannelLabel(std::string_view text) override;
@@ -80,12 +94,15 @@ private:
     void Reconnect() override { connection_.Reconnect(); }
 
     std::string FilePath(std::string_view name) const;
+    // Points the chat log on disk at the LogFolder setting (relative to the settings folder).
+    void UpdateLogFolder();
 
     const Edition& edition_;
     const std::string appFolder_;
     Ports ports_;
     Settings settings_;
     LogWriter writer_;
+    ChatLogFile logFile_;
     Roster roster_;
     Connection connection_;
     ChannelEvents events_;

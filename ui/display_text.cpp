@@ -86,17 +86,21 @@ std::string DisplayText(std::string_view bytes) {
 }
 
 std::string VisibleText(std::string_view bytes) {
-    const std::string decoded = DisplayText(bytes);
+    const std::string text = DisplayText(bytes);
     std::string out;
-    out.reserve(decoded.size());
-    for (const char ch : decoded) {
-        const auto c = static_cast<unsigned char>(ch);
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x20) {
             AppendUtf8(out, 0x2400 + c);
         } else if (c == 0x7F) {
             AppendUtf8(out, 0x2421);
+        } else if (c == 0xC2 && i + 1 < text.size() &&
+                   static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+            AppendUtf8(out, 0xFFFD);  // U+0080..U+009F
+            ++i;
         } else {
-            out.push_back(ch);
+            out.push_back(text[i]);
         }
     }
     return out;

@@ -9,8 +9,9 @@ namespace varno {
 // as Windows-1252. The result is always valid UTF-8.
 std::string DisplayText(std::string_view bytes);
 
-// DisplayText with every control character (below 0x20, and 0x7F) shown as the symbol that
-// stands for it (U+2400 to U+241F, U+2421), so that no name or message can break a layout.
+// DisplayText with every control character shown as a symbol, so that nothing the server
+// sends can break a view's layout or reach a terminal as a control sequence: C0 controls
+// as the symbols U+2400..U+241F, DEL as U+2421, C1 controls as U+FFFD.
 std::string VisibleText(std::string_view bytes);
 
 }  // namespace varno

@@ -1,5 +1,6 @@
 #include "ui/log_writer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -83,6 +84,27 @@ void LogWriter::Command1_Click() {
     rtbc2_.clear();
     Line(LogTarget::Main, colour::kGreen, "Screen Cleared");
     Line(LogTarget::Whisper, colour::kGreen, "Screen Cleared");
+}
+
+void LogWriter::addSink(LogSink& sink) {
+    sinks_.push_back(&sink);
+    // The logs gather lines only while someone takes them.
+    rtbc_.setLineHandler([this](const Runs& line) { toSinks(line, false); });
+    rtbc2_.setLineHandler([this](const Runs& line) { toSinks(line, true); });
+}
+
+void LogWriter::removeSink(LogSink& sink) {
+    sinks_.erase(std::remove(sinks_.begin(), sinks_.end(), &sink), sinks_.end());
+    if (sinks_.empty()) {
+        rtbc_.setLineHandler(nullptr);
+        rtbc2_.setLineHandler(nullptr);
+    }
+}
+
+void LogWriter::toSinks(const Runs& line, bool whisper) {
+    for (LogSink* sink : sinks_) {
+        sink->onLine(line, whisper);
+    }
 }
 
 std::size_t LogWriter::Threshold() {

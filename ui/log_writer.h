@@ -5,11 +5,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "apps/edition.h"
 #include "ui/chat_log.h"
 #include "ui/clock.h"
 #include "ui/log_run.h"
+#include "ui/log_sink.h"
 
 namespace varno {
 
@@ -54,6 +56,11 @@ public:
     // The Clear button: empties both logs and writes "Screen Cleared" to each.
     void Command1_Click();
 
+    // Every whole line of both logs also goes to each sink, in the order they were added. A
+    // sink may write lines of its own from onLine, but not add or remove sinks there.
+    void addSink(LogSink& sink);
+    void removeSink(LogSink& sink);
+
 private:
     void append(ChatLog& log, const Runs& runs, bool withPrefix);
     ChatLog& logFor(LogTarget target);
@@ -62,6 +69,7 @@ private:
     // The main log's auto-clear threshold, read again only when the Clear setting's text
     // changes.
     std::size_t Threshold();
+    void toSinks(const Runs& line, bool whisper);
 
     const Edition& edition_;
     Clock& clock_;
@@ -72,6 +80,7 @@ private:
     std::string prefix_;
     std::string thresholdText_;
     std::optional<std::size_t> threshold_;
+    std::vector<LogSink*> sinks_;
 };
 
 }  // namespace varno

@@ -9,14 +9,15 @@
 
 #include "channel/roster_view.h"
 #include "connection/options_dialog.h"
-#include "connection/tcp_link_qt.h"
+#include "connection/tcp_link_qtcore.h"
+#include "moderation/file_watch_qtcore.h"
 #include "moderation/user_menu_view.h"
 #include "ui/chat_log_view.h"
 #include "ui/client.h"
 #include "ui/display_text.h"
 #include "ui/layout.h"
 #include "ui/proportional_layout_qt.h"
-#include "ui/timer_qt.h"
+#include "ui/timer_qtcore.h"
 #include "ui/window_icon_qt.h"
 
 namespace varno {
@@ -71,6 +72,10 @@ MainWindow::MainWindow(const Edition& edition, const QString& appFolder, QWidget
         .error = [this] { client_->sck_Error(); },
         .data = [this](std::string_view block) { client_->sck_dataarrival(block); },
     });
+
+    lists_ = std::make_unique<FileWatch>(
+        appFolder.toStdString(), kListFiles,
+        [this](const std::vector<std::string>& names) { client_->ReloadFiles(names); });
 
     BuildControls();
     BuildMenus();

@@ -17,6 +17,7 @@ namespace varno {
 
 class ChatLogView;
 class Client;
+class FileWatch;
 class ProportionalLayout;
 class QtTimer;
 class RosterView;
@@ -72,6 +73,7 @@ private:
     std::unique_ptr<QtTimer> timer1_;
     std::unique_ptr<QtTimer> timer2_;
     std::unique_ptr<Client> client_;
+    std::unique_ptr<FileWatch> lists_;
     std::unique_ptr<ProportionalLayout> layout_;
 
     QWidget* client_area_ = nullptr;

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <string>
 
-#include "connection/tcp_link_qt.h"
+#include "connection/tcp_link_qtcore.h"
 #include "support/gateway_server.h"
 #include "ui/chat_log_view.h"
 

@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "demo/demo_server_qt.h"
+#include "demo/demo_server_qtcore.h"
 #include "support/client_fixture.h"
 #include "ui/client.h"
 

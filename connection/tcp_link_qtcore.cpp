@@ -1,4 +1,4 @@
-#include "connection/tcp_link_qt.h"
+#include "connection/tcp_link_qtcore.h"
 
 namespace varno {
 

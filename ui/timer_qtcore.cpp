@@ -1,4 +1,4 @@
-#include "ui/timer_qt.h"
+#include "ui/timer_qtcore.h"
 
 namespace varno {
 

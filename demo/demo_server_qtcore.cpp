@@ -1,4 +1,4 @@
-#include "demo/demo_server_qt.h"
+#include "demo/demo_server_qtcore.h"
 
 namespace varno::demo {
 

@@ -1,0 +1,84 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "apps/edition.h"
+#include "headless/bot_options.h"
+#include "headless/bot_qtcore.h"
+#include "headless/signal_pipe_qtcore.h"
+
+namespace {
+
+// Why the folder cannot be used, or nothing when it can.
+std::string FolderProblem(const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) {
+        return std::strerror(errno);
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return "not a folder";
+    }
+    if (::access(folder.c_str(), R_OK | X_OK) != 0) {
+        return std::strerror(errno);
+    }
+    return {};
+}
+
+}  // namespace
+
+// VarnoBot: the full client (edition 2.01) without a window, for running as a service.
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    const varno::ParsedBotOptions parsed =
+        varno::ParseBotOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) {
+        std::fprintf(stderr, "VarnoBot: %s (see VarnoBot --help)\n", parsed.error.c_str());
+        return 2;
+    }
+    const varno::BotOptions& options = *parsed.options;
+    if (options.help) {
+        std::fputs(varno::BotUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("VarnoBot %s\n", std::string(varno::Edition::v201().name).c_str());
+        return 0;
+    }
+
+    QCoreApplication app(argc, argv);
+    std::string folder = options.folder.empty()
+                             ? QCoreApplication::applicationDirPath().toStdString()
+                             : options.folder;
+    if (const std::string problem = FolderProblem(folder); !problem.empty()) {
+        std::fprintf(stderr, "VarnoBot: cannot read the folder %s: %s\n", folder.c_str(),
+                     problem.c_str());
+        return 2;
+    }
+    std::error_code ignored;
+    if (const auto absolute = std::filesystem::absolute(folder, ignored); !ignored) {
+        folder = absolute.lexically_normal().string();
+    }
+    const bool colour = options.colour == varno::BotOptions::Colour::Always ||
+                        (options.colour == varno::BotOptions::Colour::Auto && ::isatty(1));
+
+    std::signal(SIGPIPE, SIG_IGN);  // a closed output or socket is an error, not an end
+    varno::Bot bot(varno::Edition::v201(), folder, colour);
+    varno::SignalPipe signalPipe({SIGTERM, SIGINT, SIGHUP}, [&bot](int signal) {
+        if (signal == SIGHUP) {
+            bot.Reload();
+            return;
+        }
+        bot.Stop(signal == SIGINT ? "SIGINT" : "SIGTERM");
+        QCoreApplication::exit(0);
+    });
+    bot.Start();
+    return QCoreApplication::exec();
+}

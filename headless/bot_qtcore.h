@@ -1,0 +1,61 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "apps/edition.h"
+#include "connection/tcp_link_qtcore.h"
+#include "headless/terminal_sink.h"
+#include "moderation/file_watch_qtcore.h"
+#include "ui/client.h"
+#include "ui/clock.h"
+#include "ui/timer_qtcore.h"
+#include "ui/window_port.h"
+
+namespace varno {
+
+// The client without a window: the socket, the timers and the clock around the same Client
+// the window programs use, every log line on standard output, and the lists read again when
+// they change on disk. What a window would show (caption, channel label, uptime) goes
+// nowhere; the log says it all.
+class Bot : private WindowPort {
+public:
+    Bot(const Edition& edition, const std::string& folder, bool colour);
+    ~Bot() override;
+    Bot(const Bot&) = delete;
+    Bot& operator=(const Bot&) = delete;
+
+    // The start-up sequence; call once.
+    void Start();
+    // SIGHUP: the settings and both lists read again.
+    void Reload();
+    // SIGTERM, SIGINT: one line saying why, and the connection closed.
+    void Stop(std::string_view why);
+
+    Client& client() { return *client_; }
+
+private:
+    // WindowPort
+    void setCaption(std::string_view) override {}
+    void setChannelLabel(std::string_view) override {}
+    void setUptime(std::string_view) override {}
+    void takeLayoutSnapshot() override {}
+    void beep() override {}
+
+    // Nothing shows the logs' text once their lines have reached the sinks; it is dropped
+    // every second, so a bot that runs for weeks holds no more than a second of it.
+    void ForgetShownLines();
+
+    SystemClock clock_;
+    TcpLink sck_;
+    QtTimer r_;
+    QtTimer retry_;
+    QtTimer timer1_;
+    QtTimer timer2_;
+    std::unique_ptr<Client> client_;
+    TerminalSink terminal_;
+    std::unique_ptr<FileWatch> lists_;
+};
+
+}  // namespace varno

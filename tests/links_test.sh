@@ -1,0 +1,10 @@
+#!/bin/sh
+# A program without a window links QtCore (and QtNetwork) but neither QtGui nor QtWidgets.
+# Usage: links_test.sh PROGRAM
+set -eu
+libraries=$(ldd "$1")
+echo "$libraries" | grep -q 'libQt6Core' || { echo "links_test: no QtCore in ldd $1" >&2; exit 1; }
+if echo "$libraries" | grep -E 'libQt6(Gui|Widgets)'; then
+    echo "links_test: $1 links a window library" >&2
+    exit 1
+fi
