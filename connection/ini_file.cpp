@@ -103,7 +103,8 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// Replaces the file at path with bytes through a temporary file in the same folder.
+}  // namespace
+
 bool ReplaceFile(const std::string& path, const std::string& bytes) {
     mode_t mode = S_IRUSR | S_IWUSR;
     struct stat st {};
@@ -127,6 +128,8 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
     }
     return true;
 }
+
+namespace {
 
 // Sets key=value in section of the lines read from a file, adding the section or the key
 // as needed; every other line stays byte for byte.

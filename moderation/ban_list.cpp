@@ -20,6 +20,21 @@ void BanList::LoadBanList(const std::string& path) {
     }
 }
 
+void BanList::ReloadBanList(const std::string& path) {
+    patterns_.clear();
+    compiled_.clear();
+    LoadBanList(path);
+}
+
+bool BanList::MatchesAny(std::string_view text) const {
+    for (const CompiledPattern& pattern : compiled_) {
+        if (pattern.Matches(text)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void BanList::CheckBanList(const std::vector<std::string>& joinNames,
                            const std::function<void(std::string_view)>& sendChat) const {
     for (const std::string& name : joinNames) {

@@ -18,6 +18,12 @@ public:
     // that were read whole before the failure.
     void LoadBanList(const std::string& path);
 
+    // Replaces the list with the file's lines, read as LoadBanList reads them.
+    void ReloadBanList(const std::string& path);
+
+    // Whether any pattern matches the whole text (see MatchesPattern).
+    bool MatchesAny(std::string_view text) const;
+
     const std::vector<std::string>& patterns() const { return patterns_; }
 
     // Sends "/ban " + name + " boo" through sendChat for each joining name, in order, once

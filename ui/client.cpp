@@ -14,10 +14,17 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
       events_(edition, writer_, roster_, *this),
       dispatcher_(edition, events_),
       commands_(edition, database_, *this),
-      idle_(edition) {
+      idle_(edition),
+      protection_(
+          settings_, database_, banList_, writer_, ports.clock, connection_,
+          {FilePath("shitlist.txt"), FilePath("badwords.txt"), FilePath("bans.txt")},
+          {[this]() -> const std::string& { return ownName(); }, [this] { BanPresentUsers(); }}) {
     ports_.r.setInterval(Connection::kInitialInterval);
     ports_.r.setEnabled(true);
-    connection_.setOnConnect([this] { dispatcher_.reset(); });
+    connection_.setOnConnect([this] {
+        dispatcher_.reset();
+        protection_.OnConnect();
+    });
     connection_.setEmptyUserList([this] { roster_.clear(); });
     connection_.setSawEventLine([this] { return dispatcher_.sawEventLine(); });
 }
@@ -48,13 +55,14 @@ void Client::Form_Load() {
     }
     ReadSettings(settings_, edition_, iniPath());
     banList_.LoadBanList(FilePath("shitlist.txt"));
+    protection_.Start();
     connection_.Start();
 }
 
 void Client::sck_dataarrival(std::string_view block) {
     dispatcher_.ParseData(block);
     banList_.CheckBanList(dispatcher_.joinNames(),
-                          [this](std::string_view line) { SendChat(line); });
+                          [this](std::string_view line) { protection_.SendModeration(line); });
 }
 
 void Client::BanPresentUsers() {
@@ -67,12 +75,13 @@ void Client::BanPresentUsers() {
         }
     }
     banList_.CheckBanList(names,
-                          [this](std::string_view line) { connection_.SendModeration(line); });
+                          [this](std::string_view line) { protection_.SendModeration(line); });
 }
 
 void Client::Timer1_Timer() {
     uptime_.Timer1_Timer();
     ports_.window.setUptime(uptime_.text());
+    protection_.Tick();
 }
 
 void Client::Timer2_Timer() {
@@ -85,6 +94,7 @@ void Client::txtSend_Enter(std::string_view text) {
     std::string line(text);
     line += "\r\n";
     SendChat(line);
+    protection_.OperatorLine(text);
     if (edition_.singleRunLines) {
         writer_.Line(LogTarget::Main, colour::kWhite,
                      settings_.Username + ": " + std::string(text));
@@ -96,7 +106,11 @@ void Client::txtSend_Enter(std::string_view text) {
 
 void Client::UserMenuChoice(int id, std::string_view name) {
     if (const auto line = UserMenuLine(edition_, id, name)) {
-        SendChat(*line);
+        if (id == kMenuBan || id == kMenuKick) {
+            protection_.SendModeration(*line);
+        } else {
+            SendChat(*line);
+        }
     }
 }
 
@@ -112,6 +126,20 @@ void Client::Form2_Ok(const std::vector<OptionField>& fields) {
 
 void Client::setChannelLabel(std::string_view text) {
     ports_.window.setChannelLabel(text);
+    protection_.OnLoggedIn();  // only the channel event sets the label through this port
+}
+
+void Client::setOwnName(std::string_view name) {
+    ownName_ = name;
+    protection_.OnLoggedIn();
+}
+
+void Client::SendLine(std::string_view text) {
+    if (IsModerationLine(text)) {
+        protection_.SendModeration(text);
+    } else {
+        connection_.SendLine(text);
+    }
 }
 
 void Client::HandleCommand(std::string_view speaker, std::string_view message) {

@@ -15,6 +15,7 @@
 #include "moderation/commands.h"
 #include "moderation/database.h"
 #include "moderation/idle_message.h"
+#include "moderation/protection.h"
 #include "moderation/uptime.h"
 #include "ui/log_writer.h"
 
@@ -36,6 +37,7 @@ public:
     LogWriter& logs() { return writer_; }
     Roster& roster() { return roster_; }
     const BanList& banList() const { return banList_; }
+    const Protection& protection() const { return protection_; }
     Connection& connection() { return connection_; }
     std::string iniPath() const;
     // The name the server knows this client by: the last name event's, else Username.
@@ -68,16 +70,29 @@ public:
     // Checks everyone in the user list but this client against the ban list, as a join is
     // checked: after the list changed, the users already there answer to it too.
     void BanPresentUsers();
+    // Reads badwords.txt again.
+    void ReloadBadWords() { protection_.ReloadBadWords(); }
 
 private:
     // ChannelPort
     void setChannelLabel(std::string_view text) override;
     void HandleCommand(std::string_view speaker, std::string_view message) override;
     void LoadDatabase() override;
-    void setOwnName(std::string_view name) override { ownName_ = name; }
+    void setOwnName(std::string_view name) override;
+    void CheckTalk(std::string_view name, std::string_view flags, std::string_view text) override {
+        protection_.CheckTalk(name, flags, text);
+    }
+    void CheckJoin(std::string_view name, std::string_view flags) override {
+        protection_.CheckJoin(name, flags);
+    }
     // CommandPort
-    void SendLine(std::string_view text) override { connection_.SendLine(text); }
+    void SendLine(std::string_view text) override;
     void Reconnect() override { connection_.Reconnect(); }
+    void EditList(std::string_view speaker, ListKind list, bool add,
+                  std::string_view pattern) override {
+        protection_.EditList(speaker, list, add, pattern);
+    }
+    void CountBanList() override { protection_.CountBanList(); }
 
     std::string FilePath(std::string_view name) const;
 
@@ -96,6 +111,7 @@ private:
     Uptime uptime_;
     IdleMessage idle_;
     std::string ownName_;
+    Protection protection_;
 };
 
 }  // namespace varno

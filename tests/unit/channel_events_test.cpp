@@ -31,10 +31,17 @@ struct FakePort : ChannelPort {
     }
     void LoadDatabase() override { ++loads; }
     void setOwnName(std::string_view name) override { ownName = name; }
+    void CheckTalk(std::string_view name, std::string_view flags, std::string_view text) override {
+        checked.push_back(std::string(name) + "|" + std::string(flags) + "|" + std::string(text));
+    }
+    void CheckJoin(std::string_view name, std::string_view flags) override {
+        checked.push_back(std::string(name) + "|" + std::string(flags));
+    }
 
     std::string ownName;
     std::string label = "<Disconnected>";
     std::vector<std::string> commands;
+    std::vector<std::string> checked;  // what went to the protection rules
     std::vector<std::size_t> mainRunsSeen;
     int loads = 0;
 

@@ -16,6 +16,13 @@ class RecordingPort : public CommandPort {
 public:
     void SendLine(std::string_view text) override { lines.emplace_back(text); }
     void Reconnect() override { ++reconnects; }
+    void EditList(std::string_view speaker, ListKind list, bool add,
+                  std::string_view pattern) override {
+        lines.push_back("edit " + std::string(speaker) +
+                        (list == ListKind::Ban ? " ban " : " words ") + (add ? "add [" : "del [") +
+                        std::string(pattern) + "]");
+    }
+    void CountBanList() override { lines.push_back("count"); }
 
     Lines lines;
     int reconnects = 0;
