@@ -207,6 +207,22 @@ TEST(ChannelEvents, OnlyTalkReachesHandleCommandAfterItsLineIsWritten) {
     }
 }
 
+TEST(ChannelEvents, TalkEmotesAndJoinsButNoWhispersReachTheProtectionRules) {
+    for (const Edition* edition : {&Edition::v201(), &Edition::v200()}) {
+        Channel ch(*edition);
+        ch.events.OnWhisperReceived("Bob", "0010", "w");
+        ch.events.OnWhisperSent("Bob", "0010", "w");
+        ch.events.OnUserEmote("Bob", "0010", "waves");
+        ch.events.OnUserTalk("Ann", "0002", "hi");
+        ch.events.OnUserJoin("Eve", "0000", "[CHAT]");
+        ch.events.OnUserInChannel("Zed", "0000", "[CHAT]");
+        ch.events.OnUserLeave("Eve", "0000");
+        EXPECT_EQ(ch.port.checked,
+                  (std::vector<std::string>{"Bob|0010|waves", "Ann|0002|hi", "Eve|0000"}))
+            << edition->name;
+    }
+}
+
 TEST(ChannelEvents, RosterFollowsJoinsAndLeaves) {
     for (const Edition* edition : {&Edition::v201(), &Edition::v200()}) {
         Channel ch(*edition);

@@ -110,6 +110,29 @@ TEST_F(CommandsTest, TrayEditionHasNoUnbanAndItsOwnVersion) {
                    });
 }
 
+TEST_F(CommandsTest, ListedSpeakerEditsTheListsInBothEditions) {
+    for (const Edition* e : {full, tray}) {
+        Expect("boss",
+               {
+                   {e, "!", "!shitlist add spam*", {"edit boss ban add [spam*]"}, 0},
+                   {e, "!", "!SHITLIST ADD  Spam* ", {"edit boss ban add [Spam*]"}, 0},
+                   {e, "!", "!shitlist del spam*", {"edit boss ban del [spam*]"}, 0},
+                   {e, "!", "!badword add *bad word*", {"edit boss words add [*bad word*]"}, 0},
+                   {e, "!", "!badword del x", {"edit boss words del [x]"}, 0},
+                   {e, "!", "!shitlist add ", {"edit boss ban add []"}, 0},
+                   {e, "!", "!shitlist add", {}, 0},
+                   {e, "!", "!shitlist addspam", {}, 0},
+                   {e, "!", "!shitlist count", {"count"}, 0},
+                   {e, "!", "!Shitlist Count", {"count"}, 0},
+                   {e, "!", "!shitlist count ", {}, 0},
+                   {e, "!", "!shitlist", {}, 0},
+                   {e, "!!", "!!shitlist add x", {}, 0},
+                   {e, "!!", "!!shitlist count", {"count"}, 0},
+               });
+        Expect("Bob", {{e, "!", "!shitlist add x", {}, 0}, {e, "!", "!shitlist count", {}, 0}});
+    }
+}
+
 TEST_F(CommandsTest, UnlistedSpeakerIsIgnored) {
     for (const char* speaker : {"Bob", "Boss2", ""}) {
         Expect(speaker, {
