@@ -27,8 +27,9 @@ void BanList::ReloadBanList(const std::string& path) {
 }
 
 bool BanList::MatchesAny(std::string_view text) const {
+    const ByteSet bytes = ByteSet::Of(text);
     for (const CompiledPattern& pattern : compiled_) {
-        if (pattern.Matches(text)) {
+        if (pattern.Matches(text, bytes)) {
             return true;
         }
     }
