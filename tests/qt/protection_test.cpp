@@ -63,6 +63,7 @@ TEST_P(ProtectionE2eTest, AFloodingUserIsKickedOnce) {
                     "1005 TALK Boss 0010 \"c\"\r\n1005 TALK Boss 0010 \"d\"\r\n");
     EXPECT_EQ(sentAfterLogin("/kick bob flooding\r\n"), "/kick bob flooding\r\n");
     EXPECT_TRUE(loggedInOrange("Kicked bob: flooding"));
+    f.screenshot(QString("protection-flood-") + (GetParam()->tray ? "2.00" : "2.01"));
 }
 
 TEST_P(ProtectionE2eTest, ARepeatedLineIsKicked) {
