@@ -27,6 +27,8 @@ public:
     void HandleCommand(std::string_view, std::string_view) override {}
     void LoadDatabase() override {}
     void setOwnName(std::string_view) override {}
+    void CheckTalk(std::string_view, std::string_view, std::string_view) override {}
+    void CheckJoin(std::string_view, std::string_view) override {}
 };
 
 struct Channel {

@@ -66,6 +66,15 @@ std::string TalkText(std::size_t i) {
     return std::string(kWords.substr(start, length));
 }
 
+std::string WordList(std::size_t n) {
+    std::string out;
+    for (std::size_t i = 0; i < n; ++i) {
+        out += i % 100 == 99 ? "*gg well played th*" : "*qz" + std::to_string(i) + "x*";
+        out += "\r\n";
+    }
+    return out;
+}
+
 std::string ChannelSession(std::size_t present, std::size_t lines) {
     Sequence seq;
     std::string out = "1007 CHANNEL \"Brood War USA-1\"\r\n";

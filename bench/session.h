@@ -21,4 +21,9 @@ std::string FloodSession(std::size_t users, std::size_t talk);
 // The text of the i-th talk line of a session: 8 to 80 printable bytes.
 std::string TalkText(std::size_t i);
 
+// A word list file (badwords.txt) of n patterns, CR LF after each: made-up words that talk
+// never holds, so that every pattern is tried against every line, and now and then one that
+// a talk line does hold.
+std::string WordList(std::size_t n);
+
 }  // namespace varno::bench

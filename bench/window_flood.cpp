@@ -10,7 +10,11 @@
 //   rss_after_users_kib, peak_rss_kib, peak_rss_ratio: resident memory after the first
 //                              10,000 lines, the peak by the end of the flood, and their ratio.
 //
-// Usage: window_flood [2.00|2.01]   (the program runs itself with --serve for the server)
+// With "rules", every protection rule is on (flood, repeat, join flood, timed bans and 1,000
+// banned-word patterns), and the figures are labelled EDITION+rules.
+//
+// Usage: window_flood [2.00|2.01] [rules]   (the program runs itself with --serve for the
+// server)
 
 #include <sys/resource.h>
 
@@ -102,6 +106,8 @@ public:
     void HandleCommand(std::string_view, std::string_view) override {}
     void LoadDatabase() override {}
     void setOwnName(std::string_view) override {}
+    void CheckTalk(std::string_view, std::string_view, std::string_view) override {}
+    void CheckJoin(std::string_view, std::string_view) override {}
     std::vector<Run> current;
 };
 
@@ -249,7 +255,7 @@ FloodFigures RunFlood(const Edition& edition, test::ClientFixture& fixture, QPro
     return figures;
 }
 
-int Measure(const Edition& edition, const char* self) {
+int Measure(const Edition& edition, const char* self, bool rules) {
     const std::vector<ShownLine> lines = ShownLines(edition);
     const QHostAddress address = test::OwnLoopbackAddress(17);
 
@@ -262,8 +268,13 @@ int Measure(const Edition& edition, const char* self) {
     }
 
     test::ClientFixture fixture(edition);
+    const std::string ruleKeys =
+        rules ? "FloodLines=6/5\nRepeatLines=3/10\nJoinFlood=3/20\nBanMinutes=60\n" : "";
+    if (rules) {
+        fixture.writeFile("badwords.txt", QByteArray::fromStdString(bench::WordList(1000)));
+    }
     fixture.writeSettings("Home=Flood\nUsername=bench\nPassword=pw\nClear=30000\nServer=" +
-                          address.toString().toStdString() + "\n");
+                          address.toString().toStdString() + "\n" + ruleKeys);
     const FloodFigures flood = RunFlood(edition, fixture, server);
     const QSize logSize = fixture.window().rtbc()->size();
     const QSize listSize = fixture.window().lusers()->size();
@@ -271,7 +282,7 @@ int Measure(const Edition& edition, const char* self) {
     server.waitForFinished();
 
     const double floor = FloorMs(lines, logSize, listSize);
-    const std::string e(edition.name);
+    const std::string e = std::string(edition.name) + (rules ? "+rules" : "");
     std::printf("flood %s flood_ms %.0f\n", e.c_str(), flood.ms);
     std::printf("flood %s floor_ms %.0f\n", e.c_str(), floor);
     std::printf("flood %s ratio %.2f (target <= 1.5)\n", e.c_str(), flood.ms / floor);
@@ -294,5 +305,6 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     const bool tray = argc > 1 && std::string(argv[1]) == "2.00";
-    return varno::Measure(tray ? varno::Edition::v200() : varno::Edition::v201(), argv[0]);
+    const bool rules = argc > 2 && std::string(argv[2]) == "rules";
+    return varno::Measure(tray ? varno::Edition::v200() : varno::Edition::v201(), argv[0], rules);
 }

@@ -25,6 +25,7 @@ void ChannelEvents::OnUserJoin(std::string_view name, std::string_view flags,
                                std::string_view product) {
     writer_.JoinedLine(LogTarget::Main, {{colour::kDarkGreen, {name, " has joined the channel"}}});
     roster_.append({std::string(name), ProductIcon(product, flags)});
+    port_.CheckJoin(name, flags);
 }
 
 void ChannelEvents::OnUserLeave(std::string_view name, std::string_view /*flags*/) {
@@ -61,7 +62,7 @@ void ChannelEvents::OnUserFlags(std::string_view name, std::string_view flags) {
     roster_.insert(*pos, {std::string(name), icon});
 }
 
-void ChannelEvents::OnUserTalk(std::string_view name, std::string_view /*flags*/,
+void ChannelEvents::OnUserTalk(std::string_view name, std::string_view flags,
                                std::string_view text) {
     if (edition_.singleRunLines) {
         writer_.JoinedLine(LogTarget::Main, {{colour::kLightGreen, {name, ": ", text}}});
@@ -71,12 +72,14 @@ void ChannelEvents::OnUserTalk(std::string_view name, std::string_view /*flags*/
             {{colour::kWhite, {"<"}}, {colour::kYellow, {name}}, {colour::kWhite, {"> ", text}}});
     }
     port_.HandleCommand(name, text);
+    port_.CheckTalk(name, flags, text);
 }
 
-void ChannelEvents::OnUserEmote(std::string_view name, std::string_view /*flags*/,
+void ChannelEvents::OnUserEmote(std::string_view name, std::string_view flags,
                                 std::string_view text) {
     const Colour colour = edition_.singleRunLines ? colour::kSilver : colour::kLightGrey;
     writer_.JoinedLine(LogTarget::Main, {{colour, {name, ": ", text}}});
+    port_.CheckTalk(name, flags, text);
 }
 
 void ChannelEvents::OnWhisperSent(std::string_view name, std::string_view /*flags*/,

@@ -17,6 +17,10 @@ public:
     virtual void LoadDatabase() = 0;
     // The name the server gave this client at login (the name event).
     virtual void setOwnName(std::string_view name) = 0;
+    // A talk or emote line and a join, for the channel's protection rules.
+    virtual void CheckTalk(std::string_view name, std::string_view flags,
+                           std::string_view text) = 0;
+    virtual void CheckJoin(std::string_view name, std::string_view flags) = 0;
 };
 
 }  // namespace varno

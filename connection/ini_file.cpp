@@ -140,8 +140,8 @@ int CreateTemp(const std::string& temp) {
     return fd;
 }
 
-// Replaces the file at path (or the file it links to) with bytes through a temporary file
-// in the same folder as that file.
+}  // namespace
+
 bool ReplaceFile(const std::string& path, const std::string& bytes) {
     const std::optional<std::string> target = WriteTarget(path);
     if (!target) {
@@ -168,6 +168,8 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
     }
     return true;
 }
+
+namespace {
 
 // Sets key=value in section of the lines read from a file, adding the section or the key
 // as needed; every other line stays byte for byte.

@@ -24,6 +24,14 @@ std::string ReadIniValue(std::string_view section, std::string_view key, const s
 bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,
                    const std::string& path);
 
+// Replaces the file at path (or, when path is a symbolic link, the file the link points to,
+// so the link survives) with bytes through a temporary file in that file's folder, synced
+// to disk before it takes the old file's place, so a failure or a crash leaves the old file
+// intact. A new file is readable and writable by its owner only, an existing one keeps its
+// mode; something other than a regular file at path is left alone. Returns whether the file
+// was replaced.
+bool ReplaceFile(const std::string& path, const std::string& bytes);
+
 struct IniEntry {
     std::string_view key;
     std::string_view value;

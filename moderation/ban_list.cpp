@@ -26,6 +26,16 @@ void BanList::ReloadBanList(const std::string& path) {
     *this = std::move(fresh);
 }
 
+bool BanList::MatchesAny(std::string_view text) const {
+    const ByteSet bytes = ByteSet::Of(text);
+    for (const CompiledPattern& pattern : compiled_) {
+        if (pattern.Matches(text, bytes)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void BanList::CheckBanList(const std::vector<std::string>& joinNames,
                            const std::function<void(std::string_view)>& sendChat) const {
     for (const std::string& name : joinNames) {

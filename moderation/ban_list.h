@@ -23,6 +23,9 @@ public:
     // the file changed on disk.
     void ReloadBanList(const std::string& path);
 
+    // Whether any pattern matches the whole text (see MatchesPattern).
+    bool MatchesAny(std::string_view text) const;
+
     const std::vector<std::string>& patterns() const { return patterns_; }
 
     // Sends "/ban " + name + " boo" through sendChat for each joining name, in order, once

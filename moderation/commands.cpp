@@ -23,6 +23,14 @@ bool MatchesPrefix(std::string_view lowered, std::string_view message, std::stri
     return true;
 }
 
+std::string_view TrimBlanks(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
 }  // namespace
 
 Commands::Commands(const Edition& edition, const Database& database, CommandPort& port)
@@ -53,6 +61,23 @@ void Commands::HandleCommand(std::string_view speaker, std::string_view message,
     }
     if (lowered == triggerText + "reconnect") {
         port_.Reconnect();
+    }
+    struct ListCommand {
+        std::string_view word;
+        ListKind list;
+        bool add;
+    };
+    static constexpr ListCommand kListCommands[] = {{"shitlist add ", ListKind::Ban, true},
+                                                    {"shitlist del ", ListKind::Ban, false},
+                                                    {"badword add ", ListKind::Words, true},
+                                                    {"badword del ", ListKind::Words, false}};
+    for (const ListCommand& command : kListCommands) {
+        if (MatchesPrefix(lowered, message, trigger, command.word, argument)) {
+            port_.EditList(speaker, command.list, command.add, TrimBlanks(argument));
+        }
+    }
+    if (lowered == triggerText + "shitlist count") {
+        port_.CountBanList();
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "apps/edition.h"
 #include "moderation/database.h"
+#include "moderation/list_edit.h"
 
 namespace varno {
 
@@ -15,10 +16,16 @@ public:
     virtual void SendLine(std::string_view text) = 0;
     // Closes the socket and connects again to the Server setting on port 6112.
     virtual void Reconnect() = 0;
+    // Adds a pattern to a list or removes it, and answers in the channel.
+    virtual void EditList(std::string_view speaker, ListKind list, bool add,
+                          std::string_view pattern) = 0;
+    // Answers in the channel with the number of ban patterns.
+    virtual void CountBanList() = 0;
 };
 
 // The trigger commands that users listed in the access database give by talking in the
-// channel: say, ban, unban (edition 2.01 only), kick, version and reconnect.
+// channel: say, ban, unban (edition 2.01 only), kick, version and reconnect, and the list
+// edits "shitlist add", "shitlist del", "badword add", "badword del" and "shitlist count".
 class Commands {
 public:
     Commands(const Edition& edition, const Database& database, CommandPort& port);

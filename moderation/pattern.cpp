@@ -134,14 +134,36 @@ bool MatchesPattern(std::string_view text, std::string_view pattern) {
     return CompiledPattern(pattern).Matches(text);
 }
 
+ByteSet ByteSet::Of(std::string_view text) {
+    ByteSet set;
+    for (const char c : text) {
+        set.add(c);
+    }
+    return set;
+}
+
+void ByteSet::add(char c) {
+    const auto b = static_cast<unsigned char>(LowerAscii(c));
+    bits_[b / 64] |= std::uint64_t{1} << (b % 64);
+}
+
 CompiledPattern::CompiledPattern(std::string_view pattern) {
     std::string escaped(pattern);
     EscapeLikePattern(escaped);
     tokens_ = Tokenize(escaped);
+    for (const Token& token : tokens_) {
+        if (token.kind == Token::Kind::kByte) {
+            needed_.add(token.byte);
+        }
+    }
 }
 
 bool CompiledPattern::Matches(std::string_view text) const {
     return !text.empty() && MatchTokens(text, tokens_);
+}
+
+bool CompiledPattern::Matches(std::string_view text, const ByteSet& textBytes) const {
+    return textBytes.containsAll(needed_) && Matches(text);
 }
 
 }  // namespace varno

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,12 +23,33 @@ void EscapeLikePattern(std::string& pattern);
 // Takes at most time proportional to the text's length times the pattern's.
 bool MatchesPattern(std::string_view text, std::string_view pattern);
 
+// The byte values a text holds, ASCII letters folded to lower case.
+class ByteSet {
+public:
+    static ByteSet Of(std::string_view text);
+    void add(char c);
+    bool containsAll(const ByteSet& other) const {
+        for (std::size_t i = 0; i < bits_.size(); ++i) {
+            if ((other.bits_[i] & ~bits_[i]) != 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    std::array<std::uint64_t, 4> bits_{};
+};
+
 // A ban pattern read once, for matching many texts: MatchesPattern without escaping and
 // reading the pattern again for every text.
 class CompiledPattern {
 public:
     explicit CompiledPattern(std::string_view pattern);
     bool Matches(std::string_view text) const;
+    // The same for a text whose bytes are textBytes: a pattern that needs a byte the text
+    // lacks is ruled out without matching.
+    bool Matches(std::string_view text, const ByteSet& textBytes) const;
 
     // One element of an escaped pattern: a run of any bytes, any one byte, or one byte.
     struct Token {
@@ -36,6 +59,7 @@ public:
 
 private:
     std::vector<Token> tokens_;
+    ByteSet needed_;  // the bytes the pattern matches only literally
 };
 
 }  // namespace varno

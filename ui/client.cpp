@@ -15,10 +15,17 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
       events_(edition, writer_, roster_, *this),
       dispatcher_(edition, events_),
       commands_(edition, database_, *this),
-      idle_(edition) {
+      idle_(edition),
+      protection_(
+          settings_, database_, banList_, writer_, ports.clock, connection_,
+          {FilePath(kBanListFile), FilePath(kBadWordsFile), FilePath("bans.txt")},
+          {[this]() -> const std::string& { return ownName(); }, [this] { BanPresentUsers(); }}) {
     ports_.r.setInterval(Connection::kInitialInterval);
     ports_.r.setEnabled(true);
-    connection_.setOnConnect([this] { dispatcher_.reset(); });
+    connection_.setOnConnect([this] {
+        dispatcher_.reset();
+        protection_.OnConnect();
+    });
     connection_.setEmptyUserList([this] { roster_.clear(); });
     connection_.setSawEventLine([this] { return dispatcher_.sawEventLine(); });
 }
@@ -51,13 +58,14 @@ void Client::Form_Load() {
     ReadSettings(settings_, edition_, iniPath());
     UpdateLogFolder();
     banList_.LoadBanList(FilePath(kBanListFile));
+    protection_.Start();
     connection_.Start();
 }
 
 void Client::sck_dataarrival(std::string_view block) {
     dispatcher_.ParseData(block);
     banList_.CheckBanList(dispatcher_.joinNames(),
-                          [this](std::string_view line) { SendChat(line); });
+                          [this](std::string_view line) { protection_.SendModeration(line); });
 }
 
 void Client::BanPresentUsers() {
@@ -70,7 +78,7 @@ void Client::BanPresentUsers() {
         }
     }
     banList_.CheckBanList(names,
-                          [this](std::string_view line) { connection_.SendModeration(line); });
+                          [this](std::string_view line) { protection_.SendModeration(line); });
 }
 
 void Client::ReloadFiles(const std::vector<std::string>& names) {
@@ -91,6 +99,10 @@ void Client::ReloadFiles(const std::vector<std::string>& names) {
             database_.LoadDatabase(FilePath(name));
             const std::size_t n = database_.size();
             what = name + " (" + std::to_string(n) + (n == 1 ? " name)" : " names)");
+        } else if (name == kBadWordsFile) {
+            protection_.ReloadBadWords();
+            const std::size_t n = protection_.badWordCount();
+            what = name + " (" + std::to_string(n) + (n == 1 ? " pattern)" : " patterns)");
         } else {
             continue;
         }
@@ -119,6 +131,7 @@ void Client::UpdateLogFolder() {
 void Client::Timer1_Timer() {
     uptime_.Timer1_Timer();
     ports_.window.setUptime(uptime_.text());
+    protection_.Tick();
 }
 
 void Client::Timer2_Timer() {
@@ -131,6 +144,7 @@ void Client::txtSend_Enter(std::string_view text) {
     std::string line(text);
     line += "\r\n";
     SendChat(line);
+    protection_.OperatorLine(text);
     if (edition_.singleRunLines) {
         writer_.Line(LogTarget::Main, colour::kWhite,
                      settings_.Username + ": " + std::string(text));
@@ -142,7 +156,11 @@ void Client::txtSend_Enter(std::string_view text) {
 
 void Client::UserMenuChoice(int id, std::string_view name) {
     if (const auto line = UserMenuLine(edition_, id, name)) {
-        SendChat(*line);
+        if (id == kMenuBan || id == kMenuKick) {
+            protection_.SendModeration(*line);
+        } else {
+            SendChat(*line);
+        }
     }
 }
 
@@ -159,6 +177,20 @@ void Client::Form2_Ok(const std::vector<OptionField>& fields) {
 
 void Client::setChannelLabel(std::string_view text) {
     ports_.window.setChannelLabel(text);
+    protection_.OnLoggedIn();  // only the channel event sets the label through this port
+}
+
+void Client::setOwnName(std::string_view name) {
+    ownName_ = name;
+    protection_.OnLoggedIn();
+}
+
+void Client::SendLine(std::string_view text) {
+    if (IsModerationLine(text)) {
+        protection_.SendModeration(text);
+    } else {
+        connection_.SendLine(text);
+    }
 }
 
 void Client::HandleCommand(std::string_view speaker, std::string_view message) {

@@ -16,6 +16,7 @@
 #include "moderation/commands.h"
 #include "moderation/database.h"
 #include "moderation/idle_message.h"
+#include "moderation/protection.h"
 #include "moderation/uptime.h"
 #include "ui/chat_log_file.h"
 #include "ui/log_writer.h"
@@ -23,8 +24,8 @@
 namespace varno {
 
 // The lists of the settings folder that are read again when they change on disk.
-inline const std::vector<std::string> kListFiles = {std::string(kBanListFile),
-                                                    std::string(kDatabaseFile)};
+inline const std::vector<std::string> kListFiles = {
+    std::string(kBanListFile), std::string(kDatabaseFile), std::string(kBadWordsFile)};
 
 // The main window's behaviour: every platform event of the window arrives here as one call,
 // and everything the window shows is in the models this holds.
@@ -44,6 +45,7 @@ public:
     const BanList& banList() const { return banList_; }
     const Database& database() const { return database_; }
     const std::string& appFolder() const { return appFolder_; }
+    const Protection& protection() const { return protection_; }
     Connection& connection() { return connection_; }
     std::string iniPath() const;
     // The name the server knows this client by: the last name event's, else Username.
@@ -78,7 +80,7 @@ public:
     void BanPresentUsers();
 
     // The files of the settings folder changed on disk (or the operator asked): reads each
-    // one named again (Varno.ini, shitlist.txt, database.txt; other names are passed over)
+    // one named again (Varno.ini and the lists of kListFiles; other names are passed over)
     // and writes one light-grey line naming what was read and what it now holds. After the
     // ban list, the users present are checked against it.
     void ReloadFiles(const std::vector<std::string>& names);
@@ -88,10 +90,21 @@ private:
     void setChannelLabel(std::string_view text) override;
     void HandleCommand(std::string_view speaker, std::string_view message) override;
     void LoadDatabase() override;
-    void setOwnName(std::string_view name) override { ownName_ = name; }
+    void setOwnName(std::string_view name) override;
+    void CheckTalk(std::string_view name, std::string_view flags, std::string_view text) override {
+        protection_.CheckTalk(name, flags, text);
+    }
+    void CheckJoin(std::string_view name, std::string_view flags) override {
+        protection_.CheckJoin(name, flags);
+    }
     // CommandPort
-    void SendLine(std::string_view text) override { connection_.SendLine(text); }
+    void SendLine(std::string_view text) override;
     void Reconnect() override { connection_.Reconnect(); }
+    void EditList(std::string_view speaker, ListKind list, bool add,
+                  std::string_view pattern) override {
+        protection_.EditList(speaker, list, add, pattern);
+    }
+    void CountBanList() override { protection_.CountBanList(); }
 
     std::string FilePath(std::string_view name) const;
     // Points the chat log on disk at the LogFolder setting (relative to the settings folder).
@@ -113,6 +126,7 @@ private:
     Uptime uptime_;
     IdleMessage idle_;
     std::string ownName_;
+    Protection protection_;
 };
 
 }  // namespace varno

@@ -31,10 +31,17 @@ struct FakePort : ChannelPort {
     }
     void LoadDatabase() override { ++loads; }
     void setOwnName(std::string_view name) override { ownName = name; }
+    void CheckTalk(std::string_view name, std::string_view flags, std::string_view text) override {
+        checked.push_back(std::string(name) + "|" + std::string(flags) + "|" + std::string(text));
+    }
+    void CheckJoin(std::string_view name, std::string_view flags) override {
+        checked.push_back(std::string(name) + "|" + std::string(flags));
+    }
 
     std::string ownName;
     std::string label = "<Disconnected>";
     std::vector<std::string> commands;
+    std::vector<std::string> checked;  // what went to the protection rules
     std::vector<std::size_t> mainRunsSeen;
     int loads = 0;
 
@@ -197,6 +204,22 @@ TEST(ChannelEvents, OnlyTalkReachesHandleCommandAfterItsLineIsWritten) {
         ch.events.OnUniqueName("Me#2");
         EXPECT_EQ(ch.port.loads, 2);
         EXPECT_EQ(ch.port.ownName, "Me#2");
+    }
+}
+
+TEST(ChannelEvents, TalkEmotesAndJoinsButNoWhispersReachTheProtectionRules) {
+    for (const Edition* edition : {&Edition::v201(), &Edition::v200()}) {
+        Channel ch(*edition);
+        ch.events.OnWhisperReceived("Bob", "0010", "w");
+        ch.events.OnWhisperSent("Bob", "0010", "w");
+        ch.events.OnUserEmote("Bob", "0010", "waves");
+        ch.events.OnUserTalk("Ann", "0002", "hi");
+        ch.events.OnUserJoin("Eve", "0000", "[CHAT]");
+        ch.events.OnUserInChannel("Zed", "0000", "[CHAT]");
+        ch.events.OnUserLeave("Eve", "0000");
+        EXPECT_EQ(ch.port.checked,
+                  (std::vector<std::string>{"Bob|0010|waves", "Ann|0002|hi", "Eve|0000"}))
+            << edition->name;
     }
 }
 

@@ -16,6 +16,13 @@ class RecordingPort : public CommandPort {
 public:
     void SendLine(std::string_view text) override { lines.emplace_back(text); }
     void Reconnect() override { ++reconnects; }
+    void EditList(std::string_view speaker, ListKind list, bool add,
+                  std::string_view pattern) override {
+        lines.push_back("edit " + std::string(speaker) +
+                        (list == ListKind::Ban ? " ban " : " words ") + (add ? "add [" : "del [") +
+                        std::string(pattern) + "]");
+    }
+    void CountBanList() override { lines.push_back("count"); }
 
     Lines lines;
     int reconnects = 0;
@@ -101,6 +108,29 @@ TEST_F(CommandsTest, TrayEditionHasNoUnbanAndItsOwnVersion) {
                        {tray, "!", "!kick Bob", {"/kick Bob"}, 0},
                        {tray, "!", "!reconnect", {}, 1},
                    });
+}
+
+TEST_F(CommandsTest, ListedSpeakerEditsTheListsInBothEditions) {
+    for (const Edition* e : {full, tray}) {
+        Expect("boss",
+               {
+                   {e, "!", "!shitlist add spam*", {"edit boss ban add [spam*]"}, 0},
+                   {e, "!", "!SHITLIST ADD  Spam* ", {"edit boss ban add [Spam*]"}, 0},
+                   {e, "!", "!shitlist del spam*", {"edit boss ban del [spam*]"}, 0},
+                   {e, "!", "!badword add *bad word*", {"edit boss words add [*bad word*]"}, 0},
+                   {e, "!", "!badword del x", {"edit boss words del [x]"}, 0},
+                   {e, "!", "!shitlist add ", {"edit boss ban add []"}, 0},
+                   {e, "!", "!shitlist add", {}, 0},
+                   {e, "!", "!shitlist addspam", {}, 0},
+                   {e, "!", "!shitlist count", {"count"}, 0},
+                   {e, "!", "!Shitlist Count", {"count"}, 0},
+                   {e, "!", "!shitlist count ", {}, 0},
+                   {e, "!", "!shitlist", {}, 0},
+                   {e, "!!", "!!shitlist add x", {}, 0},
+                   {e, "!!", "!!shitlist count", {"count"}, 0},
+               });
+        Expect("Bob", {{e, "!", "!shitlist add x", {}, 0}, {e, "!", "!shitlist count", {}, 0}});
+    }
 }
 
 TEST_F(CommandsTest, UnlistedSpeakerIsIgnored) {

@@ -34,3 +34,56 @@ TEST(CompiledPattern, AnswersTextAfterTextFromOneReading) {
 
 }  // namespace
 }  // namespace varno
+
+namespace varno {
+namespace {
+
+// The byte prefilter never changes an answer: every pattern against every text, with the
+// text's bytes given, answers as the plain match does.
+TEST(CompiledPatternPrefilterTest, AgreesWithThePlainMatchEverywhere) {
+    const char* const patterns[] = {"[clan]*",
+                                    "a#b",
+                                    "x-y",
+                                    "Bob",
+                                    "Bob?",
+                                    "?",
+                                    "a\xA7"
+                                    "b",
+                                    "a\xA8"
+                                    "b",
+                                    "*DARN*",
+                                    "*d?rn*",
+                                    "*",
+                                    "",
+                                    "\xC3\xA7*",
+                                    "a b",
+                                    "*[]*"};
+    const char* const texts[] = {"[Clan]Bob",
+                                 "[CLAN]",
+                                 "lanBob",
+                                 "a#b",
+                                 "a1b",
+                                 "x-y",
+                                 "xay",
+                                 "bob",
+                                 "Bob2",
+                                 "a[b",
+                                 "a]b",
+                                 "oh darn it",
+                                 "OH DURN",
+                                 "",
+                                 "\xC3\xA7"
+                                 "a",
+                                 "a b",
+                                 "[]"};
+    for (const char* pattern : patterns) {
+        const CompiledPattern compiled(pattern);
+        for (const char* text : texts) {
+            EXPECT_EQ(compiled.Matches(text, ByteSet::Of(text)), compiled.Matches(text))
+                << pattern << " / " << text;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace varno

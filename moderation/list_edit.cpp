@@ -1,0 +1,111 @@
+#include "moderation/list_edit.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "connection/ini_file.h"
+#include "connection/text_case.h"
+#include "moderation/text_file.h"
+
+namespace varno {
+namespace {
+
+// One line of a list file: where its text starts, its length, and its length with the line
+// end.
+struct LineSpan {
+    std::size_t start;
+    std::size_t length;
+    std::size_t withEnd;
+};
+
+template <typename F>
+void ForEachLine(std::string_view bytes, F&& f) {
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t cr = bytes.find('\r', start);
+        if (cr == std::string_view::npos) {
+            f(LineSpan{start, bytes.size() - start, bytes.size() - start});
+            return;
+        }
+        const std::size_t next = cr + 1 < bytes.size() && bytes[cr + 1] == '\n' ? cr + 2 : cr + 1;
+        f(LineSpan{start, cr - start, next - start});
+        start = next;
+    }
+}
+
+// The file's bytes; false when it exists but can't be read whole. A missing file is empty.
+bool ReadList(const std::string& path, std::string& bytes) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        bytes.clear();
+        return !error;
+    }
+    TextFile file = ReadTextFile(path);
+    bytes = std::move(file.bytes);
+    return file.complete;
+}
+
+}  // namespace
+
+bool IsListPattern(std::string_view pattern) {
+    if (pattern.empty()) {
+        return false;
+    }
+    for (const char c : pattern) {
+        if (static_cast<unsigned char>(c) < 32) {
+            return false;
+        }
+    }
+    return true;
+}
+
+ListEdit AddListLine(const std::string& path, std::string_view pattern) {
+    if (!IsListPattern(pattern)) {
+        return ListEdit::NotAPattern;
+    }
+    std::string bytes;
+    if (!ReadList(path, bytes)) {
+        return ListEdit::Failed;
+    }
+    bool there = false;
+    ForEachLine(bytes, [&](const LineSpan& line) {
+        there = there ||
+                EqualsIgnoreCase(std::string_view(bytes).substr(line.start, line.length), pattern);
+    });
+    if (there) {
+        return ListEdit::AlreadyThere;
+    }
+    // A lone LF belongs to its line, so only CR or CR LF ends the last one.
+    if (!bytes.empty() && !bytes.ends_with('\r') && !bytes.ends_with("\r\n")) {
+        bytes += "\r\n";
+    }
+    bytes += pattern;
+    bytes += "\r\n";
+    return ReplaceFile(path, bytes) ? ListEdit::Added : ListEdit::Failed;
+}
+
+ListEdit RemoveListLine(const std::string& path, std::string_view pattern) {
+    if (!IsListPattern(pattern)) {
+        return ListEdit::NotAPattern;
+    }
+    std::string bytes;
+    if (!ReadList(path, bytes)) {
+        return ListEdit::Failed;
+    }
+    std::string kept;
+    kept.reserve(bytes.size());
+    bool removed = false;
+    ForEachLine(bytes, [&](const LineSpan& line) {
+        if (EqualsIgnoreCase(std::string_view(bytes).substr(line.start, line.length), pattern)) {
+            removed = true;
+        } else {
+            kept.append(bytes, line.start, line.withEnd);
+        }
+    });
+    if (!removed) {
+        return ListEdit::NotThere;
+    }
+    return ReplaceFile(path, kept) ? ListEdit::Removed : ListEdit::Failed;
+}
+
+}  // namespace varno

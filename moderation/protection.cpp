@@ -1,0 +1,228 @@
+#include "moderation/protection.h"
+
+#include <optional>
+
+#include "connection/text_case.h"
+#include "connection/whole_number.h"
+
+namespace varno {
+namespace {
+
+// Bans last at most ten years.
+constexpr std::uint64_t kBanMinutesMax = 10ULL * 366 * 24 * 60;
+
+// The name a moderation line names: the word after command (matched without regard to
+// case), skipping blanks before it.
+std::optional<std::string_view> Target(std::string_view line, std::string_view command) {
+    if (line.size() < command.size() ||
+        !EqualsIgnoreCase(line.substr(0, command.size()), command)) {
+        return std::nullopt;
+    }
+    line.remove_prefix(command.size());
+    const auto first = line.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return std::nullopt;
+    }
+    line.remove_prefix(first);
+    return line.substr(0, line.find(' '));
+}
+
+std::string_view ListName(ListKind list) {
+    return list == ListKind::Ban ? "the ban list" : "the word list";
+}
+
+}  // namespace
+
+bool IsModerationLine(std::string_view line) {
+    return Target(line, "/ban ") || Target(line, "/kick ") || Target(line, "/unban ");
+}
+
+Protection::Protection(const Settings& settings, const Database& database, BanList& banList,
+                       LogWriter& writer, Clock& clock, Connection& connection, Files files,
+                       Hooks hooks)
+    : settings_(settings),
+      database_(database),
+      banList_(banList),
+      writer_(writer),
+      clock_(clock),
+      connection_(connection),
+      files_(std::move(files)),
+      hooks_(std::move(hooks)),
+      bans_(files_.bans) {}
+
+void Protection::Log(std::string_view text) {
+    writer_.Line(LogTarget::Main, colour::kOrange, text);
+}
+
+void Protection::Start() {
+    ReloadBadWords();
+    if (bans_.Load() == TimedBans::LoadResult::Damaged) {
+        writer_.Line(LogTarget::Main, colour::kRed,
+                     bans_.path() + " was damaged or unreadable; it is written again with the " +
+                         std::to_string(bans_.bans().size()) + " bans that could be read");
+        SaveBans();
+    }
+}
+
+void Protection::ReloadBadWords() {
+    badWords_.ReloadBanList(files_.badwords);
+}
+
+void Protection::Refresh() {
+    if (settings_.FloodLines == floodText_ && settings_.RepeatLines == repeatText_ &&
+        settings_.JoinFlood == joinText_) {
+        return;
+    }
+    floodText_ = settings_.FloodLines;
+    repeatText_ = settings_.RepeatLines;
+    joinText_ = settings_.JoinFlood;
+    guard_.setRules(
+        {ParseRateSpec(floodText_), ParseRateSpec(repeatText_), ParseRateSpec(joinText_)});
+}
+
+void Protection::CheckTalk(std::string_view name, std::string_view flags, std::string_view text) {
+    Refresh();
+    const bool words = !badWords_.patterns().empty();
+    if (!guard_.rules().flood && !guard_.rules().repeat && !words) {
+        return;
+    }
+    if (IsProtected(name, flags, database_, hooks_.ownName())) {
+        return;
+    }
+    const bool banned = words && badWords_.MatchesAny(text);
+    Act(name, guard_.OnLine(name, text, banned, clock_.steadyMs()));
+}
+
+void Protection::CheckJoin(std::string_view name, std::string_view flags) {
+    Refresh();
+    if (!guard_.rules().join || IsProtected(name, flags, database_, hooks_.ownName())) {
+        return;
+    }
+    Act(name, guard_.OnJoin(name, clock_.steadyMs()));
+}
+
+void Protection::Act(std::string_view name, ChannelGuard::Verdict verdict) {
+    const std::string who(name);
+    switch (verdict) {
+        case ChannelGuard::Verdict::None:
+            return;
+        case ChannelGuard::Verdict::Flooding:
+        case ChannelGuard::Verdict::Repeating:
+        case ChannelGuard::Verdict::Language: {
+            const std::string reason = verdict == ChannelGuard::Verdict::Flooding    ? "flooding"
+                                       : verdict == ChannelGuard::Verdict::Repeating ? "repeating"
+                                                                                     : "language";
+            if (SendModeration("/kick " + who + " " + reason)) {
+                Log("Kicked " + who + ": " + reason);
+            }
+            return;
+        }
+        case ChannelGuard::Verdict::JoinFlood:
+            if (SendModeration("/ban " + who + " join flood")) {
+                Log("Banned " + who + ": join flood");
+            }
+            return;
+    }
+}
+
+void Protection::Tick() {
+    Refresh();
+    guard_.Forget(clock_.steadyMs());
+    if (!loggedIn_ || connection_.state() != Connection::State::Connected) {
+        return;
+    }
+    const std::vector<std::string> due = bans_.TakeDue(clock_.unixSeconds());
+    if (due.empty()) {
+        return;
+    }
+    for (const std::string& name : due) {
+        connection_.SendModeration("/unban " + name);
+        Log("Unbanned " + name + ": ban time over");
+    }
+    SaveBans();
+}
+
+void Protection::SaveBans() {
+    if (!bans_.Save()) {
+        writer_.Line(LogTarget::Main, colour::kRed,
+                     "Could not write the timed bans to " + bans_.path());
+    }
+}
+
+bool Protection::SendModeration(std::string_view line) {
+    if (connection_.state() != Connection::State::Connected) {
+        return false;
+    }
+    connection_.SendModeration(line);
+    if (const auto name = Target(line, "/unban ")) {
+        if (bans_.Remove(*name)) {
+            SaveBans();
+        }
+    } else if (const auto banned = Target(line, "/ban ")) {
+        const auto minutes = ParseWholeNumber(settings_.BanMinutes, kBanMinutesMax);
+        if (minutes && *minutes > 0 &&
+            bans_.Add(*banned, clock_.unixSeconds() + static_cast<std::int64_t>(*minutes) * 60)) {
+            SaveBans();
+        }
+    }
+    return true;
+}
+
+void Protection::OperatorLine(std::string_view line) {
+    if (const auto name = Target(line, "/unban ")) {
+        if (bans_.Remove(*name)) {
+            SaveBans();
+        }
+    }
+}
+
+void Protection::EditList(std::string_view speaker, ListKind list, bool add,
+                          std::string_view pattern) {
+    const std::string& path = list == ListKind::Ban ? files_.shitlist : files_.badwords;
+    const ListEdit result = add ? AddListLine(path, pattern) : RemoveListLine(path, pattern);
+    const std::string what(pattern);
+    const std::string_view listName = ListName(list);
+    std::string answer;
+    switch (result) {
+        case ListEdit::Added:
+            answer = "Added " + what + " to " + std::string(listName);
+            break;
+        case ListEdit::Removed:
+            answer = "Removed " + what + " from " + std::string(listName);
+            break;
+        case ListEdit::AlreadyThere:
+            answer = "Already on " + std::string(listName) + ": " + what;
+            break;
+        case ListEdit::NotThere:
+            answer = "Not on " + std::string(listName) + ": " + what;
+            break;
+        case ListEdit::NotAPattern:
+            answer = "No pattern given";
+            break;
+        case ListEdit::Failed:
+            answer = "Could not change " + std::string(listName);
+            writer_.Line(LogTarget::Main, colour::kRed, "Could not change " + path);
+            break;
+    }
+    connection_.SendChat(answer);
+    if (result != ListEdit::Added && result != ListEdit::Removed) {
+        return;
+    }
+    Log(answer + " (" + std::string(speaker) + ")");
+    if (list == ListKind::Words) {
+        ReloadBadWords();
+        return;
+    }
+    banList_.ReloadBanList(files_.shitlist);
+    if (add && hooks_.banPresentUsers) {
+        hooks_.banPresentUsers();
+    }
+}
+
+void Protection::CountBanList() {
+    const std::size_t count = banList_.patterns().size();
+    connection_.SendChat("The ban list holds " + std::to_string(count) +
+                         (count == 1 ? " pattern" : " patterns"));
+}
+
+}  // namespace varno

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "connection/connection.h"
+#include "connection/settings.h"
+#include "moderation/ban_list.h"
+#include "moderation/channel_guard.h"
+#include "moderation/database.h"
+#include "moderation/list_edit.h"
+#include "moderation/timed_bans.h"
+#include "ui/clock.h"
+#include "ui/log_writer.h"
+
+namespace varno {
+
+// The banned words, one wildcard pattern per line, beside the settings file.
+inline constexpr std::string_view kBadWordsFile = "badwords.txt";
+
+// Whether a line is a ban, kick or unban naming someone.
+bool IsModerationLine(std::string_view line);
+
+// The bot's own rules for the channel, off until their keys are set: kicks for floods,
+// repeated lines and banned words, bans for join floods, bans lifted after BanMinutes, and
+// the list edits from the channel. Every action writes one orange line to the main log.
+class Protection {
+public:
+    struct Files {
+        std::string shitlist;  // shitlist.txt
+        std::string badwords;  // badwords.txt
+        std::string bans;      // bans.txt
+    };
+    struct Hooks {
+        std::function<const std::string&()> ownName;
+        std::function<void()> banPresentUsers;  // checks the users present against the ban list
+    };
+
+    Protection(const Settings& settings, const Database& database, BanList& banList,
+               LogWriter& writer, Clock& clock, Connection& connection, Files files, Hooks hooks);
+
+    // Start-up: reads the word list and the pending bans.
+    void Start();
+    // Reads badwords.txt again; a missing file means no banned words.
+    void ReloadBadWords();
+    std::size_t badWordCount() const { return badWords_.patterns().size(); }
+
+    // A talk or emote line, and a join (whispers are never checked).
+    void CheckTalk(std::string_view name, std::string_view flags, std::string_view text);
+    void CheckJoin(std::string_view name, std::string_view flags);
+
+    // A new connection begins; the server has let this client in (its name or a channel).
+    void OnConnect() { loggedIn_ = false; }
+    void OnLoggedIn() { loggedIn_ = true; }
+    // The once-a-second tick: lifts the bans whose time is over (once logged in) and forgets
+    // users the counting rules no longer need.
+    void Tick();
+
+    // Sends a ban, kick or unban of the bot's own. A ban sent is recorded to be lifted after
+    // BanMinutes (when above 0); an unban forgets the pending ban. Returns whether it went out.
+    bool SendModeration(std::string_view line);
+    // A line the operator typed: an "/unban NAME" forgets the pending ban of NAME.
+    void OperatorLine(std::string_view line);
+
+    // The list edits from the channel.
+    void EditList(std::string_view speaker, ListKind list, bool add, std::string_view pattern);
+    void CountBanList();
+
+    const ChannelGuard& guard() const { return guard_; }
+    const TimedBans& timedBans() const { return bans_; }
+    const BanList& badWords() const { return badWords_; }
+
+private:
+    // Reads the rule keys again when their texts changed.
+    void Refresh();
+    void Act(std::string_view name, ChannelGuard::Verdict verdict);
+    void SaveBans();
+    void Log(std::string_view text);
+
+    const Settings& settings_;
+    const Database& database_;
+    BanList& banList_;
+    LogWriter& writer_;
+    Clock& clock_;
+    Connection& connection_;
+    Files files_;
+    Hooks hooks_;
+    ChannelGuard guard_;
+    TimedBans bans_;
+    BanList badWords_;
+    std::string floodText_;  // FloodLines, RepeatLines and JoinFlood as last read
+    std::string repeatText_;
+    std::string joinText_;
+    bool loggedIn_ = false;
+};
+
+}  // namespace varno

@@ -1,0 +1,117 @@
+#include "moderation/timed_bans.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+#include "connection/ini_file.h"
+#include "connection/text_case.h"
+#include "connection/whole_number.h"
+#include "moderation/text_file.h"
+
+namespace varno {
+namespace {
+
+bool IsName(std::string_view name) {
+    return !name.empty() && name.find_first_of(" \t\r\n") == std::string_view::npos;
+}
+
+}  // namespace
+
+std::vector<TimedBans::Ban> TimedBans::Parse(std::string_view bytes, bool& damaged) {
+    std::vector<Ban> bans;
+    damaged = false;
+    while (!bytes.empty()) {
+        const std::size_t end = bytes.find('\n');
+        std::string_view line = bytes.substr(0, end);
+        bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        if (line.empty()) {
+            continue;
+        }
+        const std::size_t blank = line.rfind(' ');
+        const auto endUnix =
+            blank == std::string_view::npos
+                ? std::nullopt
+                : ParseWholeNumber(
+                      line.substr(blank + 1),
+                      static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()));
+        if (!endUnix || !IsName(line.substr(0, blank))) {
+            damaged = true;
+            continue;
+        }
+        bans.push_back({std::string(line.substr(0, blank)), static_cast<std::int64_t>(*endUnix)});
+    }
+    return bans;
+}
+
+std::string TimedBans::Format(const std::vector<Ban>& bans) {
+    std::string bytes;
+    for (const Ban& ban : bans) {
+        bytes += ban.name;
+        bytes += ' ';
+        bytes += std::to_string(ban.endUnix);
+        bytes += '\n';
+    }
+    return bytes;
+}
+
+TimedBans::LoadResult TimedBans::Load() {
+    bans_.clear();
+    std::error_code error;
+    if (!std::filesystem::exists(path_, error)) {
+        return error ? LoadResult::Damaged : LoadResult::Missing;
+    }
+    TextFile file = ReadTextFile(path_);
+    if (!file.complete) {
+        // Only the lines that ended before the failure are whole.
+        const std::size_t lastEnd = file.bytes.rfind('\n');
+        file.bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
+    }
+    bool damaged = false;
+    for (Ban& ban : Parse(file.bytes, damaged)) {
+        Add(ban.name, ban.endUnix);
+    }
+    return damaged || !file.complete ? LoadResult::Damaged : LoadResult::Read;
+}
+
+bool TimedBans::Save() const {
+    return ReplaceFile(path_, Format(bans_));
+}
+
+bool TimedBans::Add(std::string_view name, std::int64_t endUnix) {
+    if (!IsName(name)) {
+        return false;
+    }
+    Remove(name);
+    bans_.push_back({std::string(name), endUnix});
+    return true;
+}
+
+bool TimedBans::Remove(std::string_view name) {
+    return std::erase_if(bans_, [&](const Ban& ban) { return EqualsIgnoreCase(ban.name, name); }) >
+           0;
+}
+
+std::vector<std::string> TimedBans::TakeDue(std::int64_t nowUnix) {
+    std::vector<std::string> due;
+    if (std::none_of(bans_.begin(), bans_.end(),
+                     [&](const Ban& ban) { return ban.endUnix <= nowUnix; })) {
+        return due;
+    }
+    std::vector<Ban> pending;
+    for (Ban& ban : bans_) {
+        if (ban.endUnix <= nowUnix) {
+            due.push_back(std::move(ban.name));
+        } else {
+            pending.push_back(std::move(ban));
+        }
+    }
+    bans_ = std::move(pending);
+    return due;
+}
+
+}  // namespace varno

@@ -1,0 +1,207 @@
+#include "moderation/protection.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+
+namespace varno {
+namespace {
+
+using test::TempFolder;
+
+// The rules over a connected connection whose sends are recorded, in a folder of their own.
+struct Bot {
+    Bot() {
+        folder.write("database.txt", "Boss\r\n");
+        database.LoadDatabase(folder.file("database.txt"));
+        link.connectNow();
+        connection.sck_connect();
+        link.written.clear();
+        writer.main().clear();
+    }
+
+    // What was sent since the last look, line by line.
+    std::vector<std::string> sent() {
+        std::vector<std::string> lines;
+        for (const std::string& w : link.written) {
+            lines.push_back(w.substr(0, w.size() - 2));
+        }
+        link.written.clear();
+        return lines;
+    }
+    // The runs after the timestamp of every main log line since the last look.
+    Runs logged() {
+        Runs runs;
+        for (const Run& run : writer.main().runs()) {
+            if (run.text != writer.Prefix()) {
+                runs.push_back({run.colour, run.text.substr(0, run.text.size() - 2)});
+            }
+        }
+        writer.main().clear();
+        return runs;
+    }
+
+    TempFolder folder;
+    Settings settings;
+    Database database;
+    BanList banList;
+    test::FakeLink link;
+    test::FakeTimer r;
+    test::FakeTimer retry;
+    test::FakeClock clock;
+    test::FakeWindow window;
+    LogWriter writer{Edition::v201(), clock, settings};
+    Connection connection{Edition::v201(), settings, writer, {link, r, retry, clock, window}};
+    std::string own = "alice";
+    int presentChecks = 0;
+    Protection protection{
+        settings,
+        database,
+        banList,
+        writer,
+        clock,
+        connection,
+        {folder.file("shitlist.txt"), folder.file("badwords.txt"), folder.file("bans.txt")},
+        {[this]() -> const std::string& { return own; }, [this] { ++presentChecks; }}};
+};
+
+using Lines = std::vector<std::string>;
+
+Run Orange(const std::string& text) {
+    return {colour::kOrange, text};
+}
+
+TEST(ProtectionTest, RulesKickAndBanTheUnprotectedWithOneOrangeLineEach) {
+    Bot bot;
+    bot.folder.write("badwords.txt", "*darn*\r\n");
+    bot.settings.FloodLines = "2/5";
+    bot.settings.RepeatLines = "2/10";
+    bot.settings.JoinFlood = "1/20";
+    bot.protection.Start();
+
+    bot.protection.CheckTalk("bob", "0010", "a");
+    bot.protection.CheckTalk("bob", "0010", "b");
+    bot.protection.CheckTalk("bob", "0010", "c");
+    bot.protection.CheckTalk("bob", "0010", "d");
+    bot.protection.CheckTalk("ann", "0010", "hi");
+    bot.protection.CheckTalk("ann", "0010", " HI ");
+    bot.protection.CheckTalk("eve", "0010", "oh DARN it");
+    bot.protection.CheckJoin("zed", "0010");
+    bot.protection.CheckJoin("Zed", "0010");
+    EXPECT_EQ(bot.sent(), (Lines{"/kick bob flooding", "/kick ann repeating", "/kick eve language",
+                                 "/ban Zed join flood"}));
+    EXPECT_EQ(bot.logged(),
+              (Runs{Orange("Kicked bob: flooding"), Orange("Kicked ann: repeating"),
+                    Orange("Kicked eve: language"), Orange("Banned Zed: join flood")}));
+
+    for (const char* name : {"Boss", "alice", "ALICE"}) {
+        for (int i = 0; i < 4; ++i) {
+            bot.protection.CheckTalk(name, "0010", "darn");
+            bot.protection.CheckJoin(name, "0010");
+        }
+    }
+    for (const char* flags : {"0001", "0002", "0008"}) {
+        for (int i = 0; i < 4; ++i) {
+            bot.protection.CheckTalk(std::string("op") + flags, flags, "darn");
+            bot.protection.CheckJoin(std::string("op") + flags, flags);
+        }
+    }
+    EXPECT_TRUE(bot.sent().empty()) << "listed users, the client and staff are left alone";
+
+    bot.connection.mnuDisconnect_Click();
+    bot.logged();
+    bot.protection.CheckTalk("newbie", "0010", "darn");
+    EXPECT_TRUE(bot.sent().empty());
+    EXPECT_TRUE(bot.logged().empty()) << "no kick went out, so none is reported";
+}
+
+TEST(ProtectionTest, BansAreLiftedAfterBanMinutesOnceLoggedIn) {
+    Bot bot;
+    bot.protection.Start();
+    bot.settings.BanMinutes = "2";
+    EXPECT_TRUE(bot.protection.SendModeration("/ban spam boo"));
+    EXPECT_TRUE(bot.protection.SendModeration("/BAN  Evil reason words"));
+    EXPECT_TRUE(bot.protection.SendModeration("/kick bob"));
+    bot.settings.BanMinutes = "0";
+    EXPECT_TRUE(bot.protection.SendModeration("/ban forever"));
+    EXPECT_EQ(bot.sent(),
+              (Lines{"/ban spam boo", "/BAN  Evil reason words", "/kick bob", "/ban forever"}));
+    const std::int64_t end = bot.clock.unix + 120;
+    EXPECT_EQ(bot.folder.read("bans.txt"),
+              "spam " + std::to_string(end) + "\nEvil " + std::to_string(end) + "\n");
+
+    bot.clock.unix = end;
+    bot.protection.Tick();
+    EXPECT_TRUE(bot.sent().empty()) << "not before the server has let the client in";
+    bot.protection.OnLoggedIn();
+    bot.clock.unix = end - 1;
+    bot.protection.Tick();
+    EXPECT_TRUE(bot.sent().empty()) << "one second early";
+    bot.protection.OperatorLine("/unban evil");
+    bot.clock.unix = end;
+    bot.protection.Tick();
+    EXPECT_EQ(bot.sent(), (Lines{"/unban spam"}));
+    EXPECT_EQ(bot.logged(), (Runs{Orange("Unbanned spam: ban time over")}));
+    EXPECT_EQ(bot.folder.read("bans.txt"), "");
+}
+
+TEST(ProtectionTest, PendingBansSurviveARestartAndAreLiftedAfterTheNextLogin) {
+    Bot bot;
+    bot.folder.write("bans.txt", "old 100\nlater " + std::to_string(bot.clock.unix + 60) + "\n");
+    bot.protection.Start();
+    bot.protection.OnConnect();
+    bot.protection.Tick();
+    EXPECT_TRUE(bot.sent().empty());
+    bot.protection.OnLoggedIn();
+    bot.protection.Tick();
+    EXPECT_EQ(bot.sent(), (Lines{"/unban old"}));
+    bot.protection.SendModeration("/unban later");
+    EXPECT_EQ(bot.sent(), (Lines{"/unban later"}));
+    EXPECT_TRUE(bot.protection.timedBans().bans().empty()) << "an unban forgets the pending ban";
+}
+
+TEST(ProtectionTest, ADamagedBanFileIsReportedInRedAndWrittenAgain) {
+    Bot bot;
+    bot.folder.write("bans.txt", "old 100\nnonsense\n");
+    bot.protection.Start();
+    EXPECT_EQ(bot.logged(), (Runs{{colour::kRed, bot.folder.file("bans.txt") +
+                                                     " was damaged or unreadable; it is written "
+                                                     "again with the 1 bans that could be read"}}));
+    EXPECT_EQ(bot.folder.read("bans.txt"), "old 100\n");
+}
+
+TEST(ProtectionTest, ListEditsChangeTheFilesReloadAndAnswerInOneLine) {
+    Bot bot;
+    bot.folder.write("shitlist.txt", "a*\r\n");
+    bot.banList.LoadBanList(bot.folder.file("shitlist.txt"));
+    bot.protection.Start();
+
+    bot.protection.EditList("Boss", ListKind::Ban, true, "spam*");
+    EXPECT_EQ(bot.folder.read("shitlist.txt"), "a*\r\nspam*\r\n");
+    EXPECT_EQ(bot.banList.patterns(), (Lines{"a*", "spam*"}));
+    EXPECT_EQ(bot.presentChecks, 1) << "users present are checked against the new pattern";
+    bot.protection.EditList("Boss", ListKind::Ban, true, "SPAM*");
+    bot.protection.CountBanList();
+    bot.protection.EditList("Boss", ListKind::Ban, false, "a*");
+    bot.protection.EditList("Boss", ListKind::Ban, false, "a*");
+    EXPECT_EQ(bot.presentChecks, 1);
+    EXPECT_EQ(bot.banList.patterns(), (Lines{"spam*"}));
+    bot.protection.CountBanList();
+    bot.protection.EditList("Boss", ListKind::Words, true, "*heck*");
+    EXPECT_TRUE(bot.protection.badWords().MatchesAny("what the HECK"));
+    bot.protection.EditList("Boss", ListKind::Words, false, "*heck*");
+    EXPECT_FALSE(bot.protection.badWords().MatchesAny("what the HECK"));
+    bot.protection.EditList("Boss", ListKind::Words, true, "");
+    EXPECT_EQ(bot.sent(), (Lines{"Added spam* to the ban list", "Already on the ban list: SPAM*",
+                                 "The ban list holds 2 patterns", "Removed a* from the ban list",
+                                 "Not on the ban list: a*", "The ban list holds 1 pattern",
+                                 "Added *heck* to the word list",
+                                 "Removed *heck* from the word list", "No pattern given"}));
+    EXPECT_EQ(bot.logged(), (Runs{Orange("Added spam* to the ban list (Boss)"),
+                                  Orange("Removed a* from the ban list (Boss)"),
+                                  Orange("Added *heck* to the word list (Boss)"),
+                                  Orange("Removed *heck* from the word list (Boss)")}));
+}
+
+}  // namespace
+}  // namespace varno
