@@ -49,6 +49,7 @@ public:
     void sck_dataarrival(std::string_view block);
     void r_timer() { connection_.r_timer(); }
     void retry_timer() { connection_.retry_timer(); }
+    void send_timer() { connection_.send_timer(); }
     void Timer1_Timer();
     void Timer2_Timer();
     void mnuConnect_Click() { connection_.mnuConnect_Click(); }
@@ -77,9 +78,14 @@ private:
     void setOwnName(std::string_view name) override { ownName_ = name; }
     // CommandPort
     void SendLine(std::string_view text) override { connection_.SendLine(text); }
+    void SendModeration(std::string_view text) override { connection_.SendModeration(text); }
     void Reconnect() override { connection_.Reconnect(); }
 
     std::string FilePath(std::string_view name) const;
+    // The uptime label: the uptime, and how many lines wait to be sent while any do.
+    void ShowUptime();
+    // Sends a ban for each name that the ban list matches, leaving out this client's own.
+    void BanListed(const std::vector<std::string>& names);
 
     const Edition& edition_;
     const std::string appFolder_;

@@ -17,7 +17,7 @@ protected:
     ConnectionTest()
         : edition(*GetParam()),
           writer(edition, clock, settings),
-          conn(edition, settings, writer, {link, r, retry, clock, window}) {
+          conn(edition, settings, writer, {link, r, retry, send, clock, window}) {
         settings.Username = "alice";
         settings.Password = "pw";
         settings.Home = "Lobby";
@@ -48,7 +48,7 @@ protected:
 
     const Edition& edition;
     test::FakeLink link;
-    test::FakeTimer r, retry;
+    test::FakeTimer r, retry, send;
     test::FakeClock clock;
     test::FakeWindow window;
     Settings settings;
