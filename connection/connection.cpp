@@ -195,8 +195,8 @@ void Connection::Send(std::string_view text, SendQueue::Kind kind) {
             return;
         case SendQueue::Added::TooLong:
             writer_.Line(LogTarget::Main, colour::kRed,
-                         "Line too long to send (" +
-                             std::to_string(SendQueue::LongestLine(text)) + " bytes)");
+                         "Line too long to send (" + std::to_string(SendQueue::LongestLine(text)) +
+                             " bytes)");
             return;
     }
     WriteDue();
