@@ -87,7 +87,8 @@ void Connection::sck_connect() {
     login += settings_.Home;
     login += "\r\n";
     ports_.link.write(login);
-    // The gateway counts the channel line of the login, not the name and password.
+    // A new session: nothing of the last one waits or counts. The gateway counts the channel
+    // line of the login, not the name and password.
     DiscardWaiting();
     queue_.Restart();
     queue_.setPace(SendQueue::PaceOf(settings_.SendQuota, settings_.SendWindow));

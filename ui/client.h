@@ -46,6 +46,8 @@ public:
     void sck_connect() { connection_.sck_connect(); }
     void sck_Close() { connection_.sck_Close(); }
     void sck_Error() { connection_.sck_Error(); }
+    // Dispatches the block, then checks its joining users, and (unless BanOnEntry is 0) the
+    // users it lists as present, against the ban list; this client's own name never.
     void sck_dataarrival(std::string_view block);
     void r_timer() { connection_.r_timer(); }
     void retry_timer() { connection_.retry_timer(); }

@@ -28,7 +28,7 @@ TEST(SendPathTest, TextWithALoneCrOrLfIsNotSent) {
         test::FakeLink link;
         test::FakeTimer r;
         test::FakeTimer retry;
-    test::FakeTimer send;
+        test::FakeTimer send;
         test::FakeClock clock;
         test::FakeWindow window;
         LogWriter writer(Edition::v201(), clock, settings);
