@@ -75,9 +75,10 @@ void Dispatch(benchmark::State& state, const Edition& edition) {
     test::FakeLink link;
     test::FakeTimer r;
     test::FakeTimer retry;
+    test::FakeTimer send;
     SystemClock clock;
     test::FakeWindow window;
-    Client client(edition, folder.path(), Client::Ports{link, r, retry, clock, window});
+    Client client(edition, folder.path(), Client::Ports{link, r, retry, send, clock, window});
     client.Form_Load();
     const std::string_view bytes = Session();
     for (auto _ : state) {

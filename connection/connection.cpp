@@ -2,6 +2,7 @@
 
 #include "connection/whole_number.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace varno {
@@ -44,6 +45,7 @@ void Connection::CancelWaitingAttempt() {
 
 void Connection::CloseSocket() {
     CancelWaitingAttempt();
+    DiscardWaiting();
     ports_.link.close();
     state_ = State::Down;
 }
@@ -103,6 +105,12 @@ void Connection::sck_connect() {
     login += settings_.Home;
     login += "\r\n";
     ports_.link.write(login);
+    // A new session: nothing of the last one waits or counts. The gateway counts the channel
+    // line of the login, not the name and password.
+    DiscardWaiting();
+    queue_.Restart();
+    queue_.setPace(SendQueue::PaceOf(settings_.SendQuota, settings_.SendWindow));
+    queue_.Count(ports_.clock.steadyMs(), 6 + settings_.Home.size());
     writer_.Line(LogTarget::Main, colour::kGreen, "Connected to Server");
 }
 
@@ -115,6 +123,7 @@ void Connection::Lost() {
     ports_.window.setChannelLabel("<Disconnected>");
     ports_.link.close();
     state_ = State::Down;
+    DiscardWaiting();
     if (wasIn) {
         ConnectToServer();
     } else {
@@ -186,15 +195,76 @@ void Connection::Reconnect() {
     ConnectToServer();
 }
 
-void Connection::SendChat(std::string_view text) {
+void Connection::send_timer() {
+    WriteDue();
+}
+
+void Connection::Send(std::string_view text, SendQueue::Kind kind) {
     if (!ports_.link.isOpen() || !OnlyWholeLineEnds(text)) {
         return;
     }
-    std::string line;
-    line.reserve(text.size() + 2);
-    line += text;
-    line += "\r\n";
-    ports_.link.write(line);
+    queue_.setPace(SendQueue::PaceOf(settings_.SendQuota, settings_.SendWindow));
+    switch (queue_.Add(text, kind)) {
+        case SendQueue::Added::Queued:
+            break;
+        case SendQueue::Added::QueuedPushingOutChat:
+            ReportFull();
+            break;
+        case SendQueue::Added::Full:
+            ReportFull();
+            return;
+        case SendQueue::Added::TooLong:
+            writer_.Line(LogTarget::Main, colour::kRed,
+                         "Line too long to send (" + std::to_string(SendQueue::LongestLine(text)) +
+                             " bytes)");
+            return;
+    }
+    WriteDue();
+}
+
+void Connection::WriteDue() {
+    ports_.send.setEnabled(false);
+    if (!ports_.link.isOpen()) {
+        queue_.Discard();
+    } else {
+        queue_.setPace(SendQueue::PaceOf(settings_.SendQuota, settings_.SendWindow));
+        const std::int64_t now = ports_.clock.steadyMs();
+        std::string due;
+        if (queue_.TakeDue(now, due) > 0) {
+            ports_.link.write(due);
+        }
+        if (const auto wait = queue_.WaitMs(now)) {
+            ports_.send.setInterval(static_cast<int>(std::clamp<std::int64_t>(*wait, 1, INT_MAX)));
+            ports_.send.setEnabled(true);
+        }
+    }
+    ShowWaiting();
+}
+
+void Connection::DiscardWaiting() {
+    ports_.send.setEnabled(false);
+    queue_.Discard();
+    ShowWaiting();
+}
+
+void Connection::ReportFull() {
+    const std::int64_t now = ports_.clock.steadyMs();
+    if (lastFullReportMs_ && now - *lastFullReportMs_ < kFullReportGapMs &&
+        now >= *lastFullReportMs_) {
+        return;
+    }
+    lastFullReportMs_ = now;
+    writer_.Line(LogTarget::Main, colour::kRed, "Send queue full: line dropped");
+}
+
+void Connection::ShowWaiting() {
+    if (queue_.waiting() == shownWaiting_) {
+        return;
+    }
+    shownWaiting_ = queue_.waiting();
+    if (waitingChanged_) {
+        waitingChanged_();
+    }
 }
 
 }  // namespace varno

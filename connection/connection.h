@@ -8,6 +8,7 @@
 
 #include "apps/edition.h"
 #include "connection/link.h"
+#include "connection/send_queue.h"
 #include "connection/settings.h"
 #include "connection/timer.h"
 #include "ui/clock.h"
@@ -28,6 +29,7 @@ public:
         Link& link;
         Timer& r;      // the reconnect timer
         Timer& retry;  // runs a deferred connect once (see sck_Error)
+        Timer& send;   // wakes the send queue once, only while lines wait
         Clock& clock;
         WindowPort& window;
     };
@@ -40,6 +42,8 @@ public:
     void setEmptyUserList(std::function<void()> f) { emptyUserList_ = std::move(f); }
     // Whether the server has sent an event line on the current connection.
     void setSawEventLine(std::function<bool()> f) { sawEventLine_ = std::move(f); }
+    // Called whenever the number of lines waiting to be sent changes.
+    void setWaitingChanged(std::function<void()> f) { waitingChanged_ = std::move(f); }
 
     // The last steps of start-up: caption, the interval of r, connect.
     void Start();
@@ -49,6 +53,7 @@ public:
     void sck_Error();
     void r_timer();
     void retry_timer();
+    void send_timer();
     void mnuConnect_Click();
     void mnuDisconnect_Click();
     void mnuReconnect_Click();
@@ -56,13 +61,15 @@ public:
     void Reconnect();
 
     // Send text + CR LF while connected; drop it otherwise. A text holding a CR or LF
-    // outside a CR LF pair is dropped too: it would reach the server as other lines.
-    void SendChat(std::string_view text);
+    // outside a CR LF pair is dropped too: it would reach the server as other lines. The
+    // lines go through the send queue, at the pace the SendQuota and SendWindow settings ask.
+    void SendChat(std::string_view text) { Send(text, SendQueue::Kind::Chat); }
     void SendLine(std::string_view text) { SendChat(text); }
-    // A moderation line (a ban, kick or unban): the same path as SendChat.
-    void SendModeration(std::string_view text) { SendChat(text); }
+    // A moderation line (a ban, kick or unban): it goes ahead of the chat lines that wait.
+    void SendModeration(std::string_view text) { Send(text, SendQueue::Kind::Moderation); }
 
     State state() const { return state_; }
+    std::size_t waitingLines() const { return queue_.waiting(); }
 
     // After an attempt that never got in (refused, unreachable, timed out, or closed before
     // any event line), the timer r, the close and error handlers and the retry timer start
@@ -72,6 +79,8 @@ public:
     // An attempt still under way at a tick of r is left alone until it is this old.
     static constexpr std::int64_t kAttemptTimeoutMs = 10000;
     static constexpr int kInitialInterval = 100;
+    // "Send queue full" is logged no more often than this.
+    static constexpr std::int64_t kFullReportGapMs = 1000;
 
 private:
     void SetCaption();
@@ -84,6 +93,11 @@ private:
     // kMinAttemptGapMs ago.
     void ConnectAgainSoon(bool notice);
     void Lost();  // sck_Close and sck_Error
+    void Send(std::string_view text, SendQueue::Kind kind);
+    void WriteDue();  // writes what the pace allows and wakes the queue when more may go
+    void DiscardWaiting();
+    void ReportFull();
+    void ShowWaiting();
 
     const Edition& edition_;
     const Settings& settings_;
@@ -95,6 +109,10 @@ private:
     std::function<void()> onConnect_;
     std::function<void()> emptyUserList_;
     std::function<bool()> sawEventLine_;
+    std::function<void()> waitingChanged_;
+    SendQueue queue_;
+    std::size_t shownWaiting_ = 0;
+    std::optional<std::int64_t> lastFullReportMs_;
 };
 
 // The Delay setting as a whole number of milliseconds, if it is one.

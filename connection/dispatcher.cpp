@@ -42,6 +42,7 @@ Dispatcher::Dispatcher(const Edition& edition, EventSink& sink) : edition_(editi
 
 void Dispatcher::ParseData(std::string_view block) {
     joinNames_.clear();
+    presentNames_.clear();
     Guarded([&] { framer_.feed(block, [this](std::string_view line) { ParseEvent(line); }); });
 }
 
@@ -78,8 +79,8 @@ void Dispatcher::ParseEvent(std::string_view line) {
         return;
     }
     const unsigned code = LeadingNumber(fields_[0]);
-    if (code == 1002 && fields_.size() >= 3) {
-        Guarded([&] { joinNames_.emplace_back(fields_[2]); });
+    if ((code == 1001 || code == 1002) && fields_.size() >= 3) {
+        Guarded([&] { (code == 1001 ? presentNames_ : joinNames_).emplace_back(fields_[2]); });
     }
     Guarded([&] { Dispatch(code, text); });
 }

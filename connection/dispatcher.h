@@ -42,6 +42,8 @@ public:
 
     // Field 3 of every 1002 line dispatched since the last ParseData began, in line order.
     const std::vector<std::string>& joinNames() const { return joinNames_; }
+    // The same of every 1001 line: the users already in the channel.
+    const std::vector<std::string>& presentNames() const { return presentNames_; }
 
     // Whether a line with an event code has arrived since the last reset: the server has
     // let the client in, as opposed to talking to it in plain text only.
@@ -55,6 +57,7 @@ private:
     LineFramer framer_;
     std::vector<std::string_view> fields_;  // reused across lines
     std::vector<std::string> joinNames_;
+    std::vector<std::string> presentNames_;
     bool plainText_ = true;
 };
 

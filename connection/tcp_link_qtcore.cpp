@@ -16,7 +16,10 @@ bool TcpLink::open(const std::string& host, std::uint16_t port) {
     auto* socket = new QTcpSocket(this);
     socket->setReadBufferSize(kReadBuffer);
     socket_ = socket;
-    connect(socket, &QTcpSocket::connected, this, [this] {
+    connect(socket, &QTcpSocket::connected, this, [this, socket] {
+        // Each line leaves when it is written, not when the last one is acknowledged: the
+        // send queue paces lines by the time it writes them.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         if (events_.connected) {
             events_.connected();
         }
@@ -51,6 +54,9 @@ bool TcpLink::isOpen() const {
 void TcpLink::write(std::string_view bytes) {
     if (socket_) {
         socket_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+        // Handed to the system at once, not at the next turn of the event loop: the send
+        // queue counts a line from the moment it is written.
+        socket_->flush();
     }
 }
 

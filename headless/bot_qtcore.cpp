@@ -7,13 +7,14 @@ namespace varno {
 Bot::Bot(const Edition& edition, const std::string& folder, bool colour)
     : r_([this] { client_->r_timer(); }),
       retry_([this] { client_->retry_timer(); }),
+      send_([this] { client_->send_timer(); }, Qt::PreciseTimer),
       timer1_([this] {
           client_->Timer1_Timer();
           ForgetShownLines();
       }),
       timer2_([this] { client_->Timer2_Timer(); }),
       client_(std::make_unique<Client>(edition, folder,
-                                       Client::Ports{sck_, r_, retry_, clock_, *this})),
+                                       Client::Ports{sck_, r_, retry_, send_, clock_, *this})),
       terminal_(stdout, colour) {
     sck_.setEvents({
         .connected = [this] { client_->sck_connect(); },

@@ -51,6 +51,7 @@ private:
     TcpLink sck_;
     QtTimer r_;
     QtTimer retry_;
+    QtTimer send_;  // wakes the send queue while lines wait
     QtTimer timer1_;
     QtTimer timer2_;
     std::unique_ptr<Client> client_;

@@ -48,13 +48,13 @@ void Commands::HandleCommand(std::string_view speaker, std::string_view message,
         port_.SendLine(argument);
     }
     if (MatchesPrefix(lowered, message, trigger, "ban ", argument)) {
-        port_.SendLine("/ban " + std::string(argument));
+        port_.SendModeration("/ban " + std::string(argument));
     }
     if (edition_.unbanCommand && MatchesPrefix(lowered, message, trigger, "unban ", argument)) {
-        port_.SendLine("/unban " + std::string(argument));
+        port_.SendModeration("/unban " + std::string(argument));
     }
     if (MatchesPrefix(lowered, message, trigger, "kick ", argument)) {
-        port_.SendLine("/kick " + std::string(argument));
+        port_.SendModeration("/kick " + std::string(argument));
     }
     if (lowered == triggerText + "version") {
         port_.SendLine(edition_.versionReply);

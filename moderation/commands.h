@@ -14,6 +14,8 @@ public:
     virtual ~CommandPort() = default;
     // Sends text and CR LF while the socket is connected; drops it otherwise.
     virtual void SendLine(std::string_view text) = 0;
+    // The same for a ban, kick or unban, which goes ahead of chat lines waiting to be sent.
+    virtual void SendModeration(std::string_view text) = 0;
     // Closes the socket and connects again to the Server setting on port 6112.
     virtual void Reconnect() = 0;
     // Adds a pattern to a list or removes it, and answers in the channel.

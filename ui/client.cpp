@@ -1,6 +1,7 @@
 #include "ui/client.h"
 
 #include "connection/text_case.h"
+#include "connection/whole_number.h"
 #include "moderation/user_menu.h"
 
 namespace varno {
@@ -28,6 +29,7 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
     });
     connection_.setEmptyUserList([this] { roster_.clear(); });
     connection_.setSawEventLine([this] { return dispatcher_.sawEventLine(); });
+    connection_.setWaitingChanged([this] { ShowUptime(); });
 }
 
 std::string Client::FilePath(std::string_view name) const {
@@ -64,7 +66,21 @@ void Client::Form_Load() {
 
 void Client::sck_dataarrival(std::string_view block) {
     dispatcher_.ParseData(block);
-    banList_.CheckBanList(dispatcher_.joinNames(),
+    if (ParseWholeNumber(settings_.BanOnEntry, 1).value_or(1) != 0) {
+        BanListed(dispatcher_.presentNames());
+    }
+    BanListed(dispatcher_.joinNames());
+}
+
+void Client::BanListed(const std::vector<std::string>& names) {
+    std::vector<std::string> others;
+    others.reserve(names.size());
+    for (const std::string& name : names) {
+        if (!EqualsIgnoreCase(name, ownName())) {
+            others.push_back(name);
+        }
+    }
+    banList_.CheckBanList(others,
                           [this](std::string_view line) { protection_.SendModeration(line); });
 }
 
@@ -72,13 +88,9 @@ void Client::BanPresentUsers() {
     std::vector<std::string> names;
     names.reserve(roster_.size());
     for (std::size_t i = 0; i < roster_.size(); ++i) {
-        const std::string& name = roster_.at(i).text;
-        if (!EqualsIgnoreCase(name, ownName())) {
-            names.push_back(name);
-        }
+        names.push_back(roster_.at(i).text);
     }
-    banList_.CheckBanList(names,
-                          [this](std::string_view line) { protection_.SendModeration(line); });
+    BanListed(names);
 }
 
 void Client::ReloadFiles(const std::vector<std::string>& names) {
@@ -130,8 +142,16 @@ void Client::UpdateLogFolder() {
 
 void Client::Timer1_Timer() {
     uptime_.Timer1_Timer();
-    ports_.window.setUptime(uptime_.text());
+    ShowUptime();
     protection_.Tick();
+}
+
+void Client::ShowUptime() {
+    std::string text = uptime_.text();
+    if (const std::size_t waiting = connection_.waitingLines()) {
+        text += " - " + WaitingLinesText(waiting);
+    }
+    ports_.window.setUptime(text);
 }
 
 void Client::Timer2_Timer() {

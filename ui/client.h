@@ -56,9 +56,12 @@ public:
     void sck_connect() { connection_.sck_connect(); }
     void sck_Close() { connection_.sck_Close(); }
     void sck_Error() { connection_.sck_Error(); }
+    // Dispatches the block, then checks its joining users, and (unless BanOnEntry is 0) the
+    // users it lists as present, against the ban list; this client's own name never.
     void sck_dataarrival(std::string_view block);
     void r_timer() { connection_.r_timer(); }
     void retry_timer() { connection_.retry_timer(); }
+    void send_timer() { connection_.send_timer(); }
     void Timer1_Timer();
     void Timer2_Timer();
     void mnuConnect_Click() { connection_.mnuConnect_Click(); }
@@ -99,6 +102,7 @@ private:
     }
     // CommandPort
     void SendLine(std::string_view text) override;
+    void SendModeration(std::string_view text) override { protection_.SendModeration(text); }
     void Reconnect() override { connection_.Reconnect(); }
     void EditList(std::string_view speaker, ListKind list, bool add,
                   std::string_view pattern) override {
@@ -109,6 +113,10 @@ private:
     std::string FilePath(std::string_view name) const;
     // Points the chat log on disk at the LogFolder setting (relative to the settings folder).
     void UpdateLogFolder();
+    // The uptime label: the uptime, and how many lines wait to be sent while any do.
+    void ShowUptime();
+    // Sends a ban for each name that the ban list matches, leaving out this client's own.
+    void BanListed(const std::vector<std::string>& names);
 
     const Edition& edition_;
     const std::string appFolder_;

@@ -62,10 +62,12 @@ MainWindow::MainWindow(const Edition& edition, const QString& appFolder, QWidget
     sck_ = std::make_unique<TcpLink>();
     r_ = std::make_unique<QtTimer>([this] { client_->r_timer(); });
     retry_ = std::make_unique<QtTimer>([this] { client_->retry_timer(); });
+    // The send queue's wake-up: the pace of a whole window hangs on it, so it keeps time.
+    send_ = std::make_unique<QtTimer>([this] { client_->send_timer(); }, Qt::PreciseTimer);
     timer1_ = std::make_unique<QtTimer>([this] { client_->Timer1_Timer(); });
     timer2_ = std::make_unique<QtTimer>([this] { client_->Timer2_Timer(); });
     client_ = std::make_unique<Client>(edition_, appFolder.toStdString(),
-                                       Client::Ports{*sck_, *r_, *retry_, clock_, *this});
+                                       Client::Ports{*sck_, *r_, *retry_, *send_, clock_, *this});
     sck_->setEvents({
         .connected = [this] { client_->sck_connect(); },
         .closed = [this] { client_->sck_Close(); },

@@ -70,6 +70,7 @@ private:
     std::unique_ptr<TcpLink> sck_;
     std::unique_ptr<QtTimer> r_;
     std::unique_ptr<QtTimer> retry_;
+    std::unique_ptr<QtTimer> send_;
     std::unique_ptr<QtTimer> timer1_;
     std::unique_ptr<QtTimer> timer2_;
     std::unique_ptr<Client> client_;

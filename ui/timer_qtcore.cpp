@@ -2,8 +2,8 @@
 
 namespace varno {
 
-QtTimer::QtTimer(std::function<void()> tick) {
-    timer_.setTimerType(Qt::CoarseTimer);
+QtTimer::QtTimer(std::function<void()> tick, Qt::TimerType type) {
+    timer_.setTimerType(type);
     QObject::connect(&timer_, &QTimer::timeout, std::move(tick));
 }
 

@@ -7,10 +7,11 @@
 
 namespace varno {
 
-// A timer of the main window on a QTimer. An interval of 0 never ticks.
+// A timer of the main window on a QTimer. An interval of 0 never ticks. A coarse timer may
+// tick a little early or late, which saves wake-ups; a precise one keeps to the millisecond.
 class QtTimer : public Timer {
 public:
-    explicit QtTimer(std::function<void()> tick);
+    explicit QtTimer(std::function<void()> tick, Qt::TimerType type = Qt::CoarseTimer);
 
     void setInterval(int ms) override;
     int interval() const override { return interval_; }

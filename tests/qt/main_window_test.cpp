@@ -58,7 +58,7 @@ TEST_P(MainWindowTest, WithNoServerItRetriesAtTheTimersIntervalWithoutSpinning) 
 }
 
 TEST_P(MainWindowTest, TypedLineIsSentWithAnEmptyLineAndEchoed) {
-    ASSERT_TRUE(f.startLoggedIn());
+    ASSERT_TRUE(f.startLoggedIn("SendQuota=0\n"));  // two typed lines at once: no pacing
     f.window().txtSend()->setText("hello there");
     QTest::keyClick(f.window().txtSend(), Qt::Key_Return);
     EXPECT_TRUE(f.server().waitForReceived(test::kAliceLogin + "hello there\r\n\r\n"));

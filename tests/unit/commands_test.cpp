@@ -15,6 +15,9 @@ using Lines = std::vector<std::string>;
 class RecordingPort : public CommandPort {
 public:
     void SendLine(std::string_view text) override { lines.emplace_back(text); }
+    void SendModeration(std::string_view text) override {
+        lines.push_back("moderation " + std::string(text));
+    }
     void Reconnect() override { ++reconnects; }
     void EditList(std::string_view speaker, ListKind list, bool add,
                   std::string_view pattern) override {
@@ -67,10 +70,10 @@ TEST_F(CommandsTest, ListedSpeakerDrivesTheBot) {
                        {full, "!", "!say ", {""}, 0},
                        {full, "!", "!say", {}, 0},
                        {full, "!", "!sayHello", {}, 0},
-                       {full, "!", "!ban Bob spamming", {"/ban Bob spamming"}, 0},
-                       {full, "!", "!Ban BoB", {"/ban BoB"}, 0},
-                       {full, "!", "!kick Bob", {"/kick Bob"}, 0},
-                       {full, "!", "!unban Bob", {"/unban Bob"}, 0},
+                       {full, "!", "!ban Bob spamming", {"moderation /ban Bob spamming"}, 0},
+                       {full, "!", "!Ban BoB", {"moderation /ban BoB"}, 0},
+                       {full, "!", "!kick Bob", {"moderation /kick Bob"}, 0},
+                       {full, "!", "!unban Bob", {"moderation /unban Bob"}, 0},
                        {full, "!", "!version", {"Varno 2.01 by Tamsel"}, 0},
                        {full, "!", "!Version", {"Varno 2.01 by Tamsel"}, 0},
                        {full, "!", "!version ", {}, 0},
@@ -104,8 +107,8 @@ TEST_F(CommandsTest, TrayEditionHasNoUnbanAndItsOwnVersion) {
                        {tray, "!", "!unban Bob", {}, 0},
                        {tray, "!", "!version", {"Varno 2.00 by Tamsel"}, 0},
                        {tray, "!", "!say Hi", {"Hi"}, 0},
-                       {tray, "!", "!ban Bob", {"/ban Bob"}, 0},
-                       {tray, "!", "!kick Bob", {"/kick Bob"}, 0},
+                       {tray, "!", "!ban Bob", {"moderation /ban Bob"}, 0},
+                       {tray, "!", "!kick Bob", {"moderation /kick Bob"}, 0},
                        {tray, "!", "!reconnect", {}, 1},
                    });
 }

@@ -17,7 +17,7 @@ protected:
     ConnectionTest()
         : edition(*GetParam()),
           writer(edition, clock, settings),
-          conn(edition, settings, writer, {link, r, retry, clock, window}) {
+          conn(edition, settings, writer, {link, r, retry, send, clock, window}) {
         settings.Username = "alice";
         settings.Password = "pw";
         settings.Home = "Lobby";
@@ -57,7 +57,7 @@ protected:
 
     const Edition& edition;
     test::FakeLink link;
-    test::FakeTimer r, retry;
+    test::FakeTimer r, retry, send;
     test::FakeClock clock;
     test::FakeWindow window;
     Settings settings;
@@ -298,6 +298,98 @@ TEST_P(ConnectionTest, EmptyServerFailsTheConnectStepWithoutAnEvent) {
     settings.Server = "";
     conn.Start();
     EXPECT_EQ(conn.state(), Connection::State::Down);
+}
+
+TEST_P(ConnectionTest, ABurstWaitsForTheSendTimerWhichRunsOnlyWhileLinesWait) {
+    int changes = 0;
+    conn.setWaitingChanged([&] { ++changes; });
+    settings.SendWindow = "1000";  // lines count for 1025 ms
+    conn.Start();
+    connectNow();  // the channel line of the login counts: three units are left
+    link.written.clear();
+    conn.SendChat("a");
+    conn.SendChat("b\r\n");
+    EXPECT_FALSE(send.isEnabled());
+    clock.ms += 25;
+    conn.SendChat("c");
+    conn.SendModeration("/ban x boo");
+    EXPECT_EQ(link.allWritten(), "a\r\nb\r\n\r\n");
+    EXPECT_EQ(conn.waitingLines(), 2u);
+    EXPECT_TRUE(send.isEnabled());
+    EXPECT_EQ(send.interval(), 1000);
+    EXPECT_EQ(changes, 2);
+
+    clock.ms += 1000;
+    conn.send_timer();
+    EXPECT_EQ(link.allWritten(), "a\r\nb\r\n\r\n/ban x boo\r\nc\r\n");
+    EXPECT_FALSE(send.isEnabled()) << "nothing waits";
+    EXPECT_EQ(conn.waitingLines(), 0u);
+    EXPECT_EQ(changes, 3);
+}
+
+TEST_P(ConnectionTest, WaitingLinesGoWithTheConnection) {
+    conn.Start();
+    connectNow();
+    for (int i = 0; i < 6; ++i) {
+        conn.SendChat("line");
+    }
+    ASSERT_EQ(conn.waitingLines(), 3u);
+    link.dropNow();
+    conn.sck_Close();
+    EXPECT_EQ(conn.waitingLines(), 0u);
+    EXPECT_FALSE(send.isEnabled());
+    conn.SendChat("while down");
+    EXPECT_EQ(conn.waitingLines(), 0u) << "nothing is kept while down";
+
+    link.written.clear();
+    connectNow();
+    conn.SendChat("new");
+    EXPECT_EQ(link.written.back(), "new\r\n");
+
+    for (int i = 0; i < 3; ++i) {
+        conn.SendChat("line");
+    }
+    ASSERT_EQ(conn.waitingLines(), 1u);
+    conn.mnuDisconnect_Click();
+    EXPECT_EQ(conn.waitingLines(), 0u);
+    EXPECT_FALSE(send.isEnabled());
+}
+
+TEST_P(ConnectionTest, TooLongAndQueueFullAreLoggedInRed) {
+    conn.Start();
+    connectNow();
+    link.written.clear();
+    conn.SendLine(std::string(201, 'x'));
+    EXPECT_EQ(lastLine(), std::make_pair(std::string("Line too long to send (201 bytes)"), kRed));
+    EXPECT_TRUE(link.written.empty());
+    for (const char* line : {"a", "b", "c"}) {
+        conn.SendChat(line);  // with the login's channel line, the window is full
+    }
+    conn.SendLine(std::string(200, 'y'));
+    EXPECT_EQ(conn.waitingLines(), 1u) << "at 200 bytes a line waits";
+
+    for (std::size_t i = 1; i < SendQueue::kMaxWaiting; ++i) {
+        conn.SendChat("fill");
+    }
+    const std::size_t lines = writer.main().runs().size();
+    conn.SendChat("dropped");
+    EXPECT_EQ(lastLine(), std::make_pair(std::string("Send queue full: line dropped"), kRed));
+    const std::size_t afterFirst = writer.main().runs().size();
+    EXPECT_GT(afterFirst, lines);
+    clock.ms += 999;
+    conn.SendChat("dropped");
+    conn.SendModeration("/ban pushes out a chat line");
+    EXPECT_EQ(writer.main().runs().size(), afterFirst) << "once a second at most";
+    clock.ms += 1;
+    conn.SendChat("dropped");
+    EXPECT_GT(writer.main().runs().size(), afterFirst);
+    EXPECT_EQ(conn.waitingLines(), SendQueue::kMaxWaiting);
+
+    settings.SendQuota = "0";  // pacing off: whatever waits goes at the next line
+    conn.SendChat("now");
+    EXPECT_EQ(conn.waitingLines(), 0u);
+    EXPECT_EQ(link.written.back().substr(0, 29), "/ban pushes out a chat line\r\n");
+    EXPECT_EQ(link.written.back().substr(29, 6), "fill\r\n") << "the oldest chat line made room";
 }
 
 INSTANTIATE_TEST_SUITE_P(Editions, ConnectionTest,

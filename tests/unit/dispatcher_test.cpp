@@ -219,6 +219,18 @@ TEST(Dispatcher, JoinNamesOfTheLastBlock) {
     EXPECT_TRUE(dispatcher.joinNames().empty());
 }
 
+TEST(Dispatcher, NamesOfUsersPresentApartFromJoins) {
+    RecordingSink sink;
+    Dispatcher dispatcher(Edition::v200(), sink);
+    dispatcher.ParseData(
+        "1001 USER alice 0010 [CHAT]\r\n1002 JOIN bob 0010 [CHAT]\r\n1001 USER carol\r\n"
+        "1001 USER\r\n1001 USER dave 0000 [CHAT]\r\n");
+    EXPECT_EQ(dispatcher.presentNames(), (std::vector<std::string>{"alice", "carol", "dave"}));
+    EXPECT_EQ(dispatcher.joinNames(), std::vector<std::string>{"bob"});
+    dispatcher.ParseData("1002 JOIN eve 0010 [CHAT]\r\n");
+    EXPECT_TRUE(dispatcher.presentNames().empty());
+}
+
 TEST(Dispatcher, FailingHandlerEndsOnlyItsLine) {
     for (const char* failing : {"OnUserTalk", "OnPlainText", "OnUserJoin"}) {
         RecordingSink sink;

@@ -28,10 +28,11 @@ TEST(SendPathTest, TextWithALoneCrOrLfIsNotSent) {
         test::FakeLink link;
         test::FakeTimer r;
         test::FakeTimer retry;
+        test::FakeTimer send;
         test::FakeClock clock;
         test::FakeWindow window;
         LogWriter writer(Edition::v201(), clock, settings);
-        Connection conn(Edition::v201(), settings, writer, {link, r, retry, clock, window});
+        Connection conn(Edition::v201(), settings, writer, {link, r, retry, send, clock, window});
         link.connectNow();
         conn.SendChat(c.text);
         EXPECT_EQ(link.allWritten(), c.sent) << c.text;

@@ -1,0 +1,166 @@
+#include "connection/send_queue.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "connection/whole_number.h"
+
+namespace varno {
+namespace {
+
+// The lines of text: it is cut at every CR LF pair, and what follows the last pair (maybe
+// nothing) is a line too, since the send path ends every text with CR LF.
+std::vector<std::string_view> WireLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    for (;;) {
+        const std::size_t end = text.find("\r\n");
+        if (end == std::string_view::npos) {
+            lines.push_back(text);
+            return lines;
+        }
+        lines.push_back(text.substr(0, end));
+        text.remove_prefix(end + 2);
+    }
+}
+
+}  // namespace
+
+std::uint64_t SendQueue::Units(std::size_t length) {
+    return std::max<std::uint64_t>(1, (length + kBytesPerUnit - 1) / kBytesPerUnit);
+}
+
+SendQueue::Pace SendQueue::PaceOf(std::string_view quota, std::string_view window) {
+    Pace pace;
+    pace.quota = ParseWholeNumber(quota, kMaxQuota).value_or(pace.quota);
+    pace.windowMs = static_cast<std::int64_t>(
+        ParseWholeNumber(window, kMaxWindowMs).value_or(static_cast<std::uint64_t>(pace.windowMs)));
+    return pace;
+}
+
+std::size_t SendQueue::LongestLine(std::string_view text) {
+    std::size_t longest = 0;
+    for (const std::string_view line : WireLines(text)) {
+        longest = std::max(longest, line.size());
+    }
+    return longest;
+}
+
+SendQueue::Added SendQueue::Add(std::string_view text, Kind kind) {
+    const std::vector<std::string_view> lines = WireLines(text);
+    Added added = Added::Queued;
+    if (pace_.on()) {
+        if (LongestLine(text) > kMaxLineBytes) {
+            return Added::TooLong;
+        }
+        if (waiting() + lines.size() > kMaxWaiting) {
+            const std::size_t room = waiting() + lines.size() - kMaxWaiting;
+            if (kind == Kind::Chat || chat_.size() < room) {
+                return Added::Full;
+            }
+            chat_.erase(chat_.begin(), chat_.begin() + static_cast<std::ptrdiff_t>(room));
+            added = Added::QueuedPushingOutChat;
+        }
+    }
+    auto& queue = kind == Kind::Moderation ? moderation_ : chat_;
+    for (const std::string_view line : lines) {
+        queue.emplace_back(line);
+    }
+    return added;
+}
+
+const std::string& SendQueue::Next() const {
+    return moderation_.empty() ? chat_.front() : moderation_.front();
+}
+
+void SendQueue::Pop() {
+    if (moderation_.empty()) {
+        chat_.pop_front();
+    } else {
+        moderation_.pop_front();
+    }
+}
+
+std::uint64_t SendQueue::CountedUnits(std::int64_t nowMs) {
+    const std::int64_t counted = CountedMs(pace_.windowMs);
+    while (!written_.empty() && nowMs - written_.front().atMs >= counted) {
+        written_.pop_front();
+    }
+    std::uint64_t units = 0;
+    for (const Written& w : written_) {
+        units += w.units;
+    }
+    return units;
+}
+
+std::size_t SendQueue::TakeDue(std::int64_t nowMs, std::string& out) {
+    std::size_t taken = 0;
+    while (waiting() > 0) {
+        const std::string& line = Next();
+        if (pace_.on()) {
+            const std::uint64_t units = Units(line.size());
+            const std::uint64_t counted = CountedUnits(nowMs);
+            // A line dearer than the whole quota goes alone, into an empty window.
+            const bool fits = units <= pace_.quota ? counted + units <= pace_.quota : counted == 0;
+            if (!fits) {
+                break;
+            }
+            written_.push_back({nowMs, units});
+        }
+        out += line;
+        out += "\r\n";
+        Pop();
+        ++taken;
+    }
+    return taken;
+}
+
+void SendQueue::Count(std::int64_t nowMs, std::size_t length) {
+    if (pace_.on()) {
+        written_.push_back({nowMs, Units(length)});
+    }
+}
+
+std::optional<std::int64_t> SendQueue::WaitMs(std::int64_t nowMs) {
+    if (waiting() == 0) {
+        return std::nullopt;
+    }
+    if (!pace_.on()) {
+        return 0;
+    }
+    const std::uint64_t units = Units(Next().size());
+    const std::uint64_t counted = CountedUnits(nowMs);
+    std::uint64_t toExpire = counted;
+    if (units <= pace_.quota) {
+        toExpire = counted + units > pace_.quota ? counted + units - pace_.quota : 0;
+    }
+    if (toExpire == 0) {
+        return 0;
+    }
+    std::uint64_t expired = 0;
+    for (const Written& w : written_) {
+        expired += w.units;
+        if (expired >= toExpire) {
+            return std::max<std::int64_t>(0, w.atMs + CountedMs(pace_.windowMs) - nowMs);
+        }
+    }
+    return 0;
+}
+
+void SendQueue::Discard() {
+    moderation_.clear();
+    chat_.clear();
+}
+
+void SendQueue::Restart() {
+    Discard();
+    written_.clear();
+}
+
+std::string WaitingLinesText(std::size_t waiting) {
+    if (waiting == 0) {
+        return "";
+    }
+    return std::to_string(waiting) + (waiting == 1 ? " line" : " lines") + " waiting to be sent";
+}
+
+}  // namespace varno

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace varno {
+
+// The pacing of outgoing lines. A gateway counts every line a client sends after the login
+// in units (a unit per 40 bytes begun, at least one) over a rolling window, drops lines past
+// its quota and closes the connection of a client that keeps on sending. This queue writes a
+// line only while the units written within the window plus its own stay within the quota;
+// the rest wait, moderation lines (bans, kicks, unbans) ahead of chat lines, each kind in
+// the order it came.
+//
+// The queue knows no clock and no connection: each call brings the time, and the caller
+// writes what it hands out.
+class SendQueue {
+public:
+    enum class Kind { Chat, Moderation };
+
+    // What became of a text given to Add.
+    enum class Added {
+        Queued,
+        QueuedPushingOutChat,  // full: the oldest waiting chat line made room for it
+        Full,                  // full: the text was dropped
+        TooLong,               // a line of it is longer than a gateway takes: dropped
+    };
+
+    struct Pace {
+        std::uint64_t quota = 4;  // units a window may hold; 0: no pacing at all
+        std::int64_t windowMs = 5000;
+
+        bool on() const { return quota > 0; }
+    };
+
+    static constexpr std::size_t kMaxWaiting = 200;
+    static constexpr std::size_t kMaxLineBytes = 200;
+    static constexpr std::size_t kBytesPerUnit = 40;
+    static constexpr std::uint64_t kMaxQuota = 1000000;
+    static constexpr std::int64_t kMaxWindowMs = 1000000000;
+
+    // The units a line of this many bytes (without its CR LF) costs.
+    static std::uint64_t Units(std::size_t length);
+
+    // How long a written line stays counted: the window and a fortieth of it more, so that
+    // lines held up unevenly on their way still reach the gateway a whole window apart.
+    static std::int64_t CountedMs(std::int64_t windowMs) { return windowMs + windowMs / 40; }
+
+    // The pace the SendQuota and SendWindow settings ask for; a missing, empty or
+    // non-numeric value takes its default.
+    static Pace PaceOf(std::string_view quota, std::string_view window);
+
+    // The length of the longest line of text, cut as Add cuts it.
+    static std::size_t LongestLine(std::string_view text);
+
+    void setPace(Pace pace) { pace_ = pace; }
+    Pace pace() const { return pace_; }
+
+    // text as the caller would write it, less the final CR LF: each CR LF pair in it ends a
+    // line of its own, and each line waits and is counted on its own. With pacing off
+    // nothing is refused.
+    Added Add(std::string_view text, Kind kind);
+
+    // Appends to out, each with its CR LF, the waiting lines that may be written at nowMs,
+    // in the order they go, and counts them as written. Returns how many.
+    std::size_t TakeDue(std::int64_t nowMs, std::string& out);
+
+    // A line written past the queue (the login's channel line): counted from nowMs on.
+    void Count(std::int64_t nowMs, std::size_t length);
+
+    // How long after nowMs the first waiting line may go; nothing while none waits.
+    std::optional<std::int64_t> WaitMs(std::int64_t nowMs);
+
+    std::size_t waiting() const { return moderation_.size() + chat_.size(); }
+
+    // Drops the waiting lines; the written ones stay counted.
+    void Discard();
+    // A new connection: nothing waits and nothing is counted.
+    void Restart();
+
+private:
+    struct Written {
+        std::int64_t atMs;
+        std::uint64_t units;
+    };
+
+    const std::string& Next() const;
+    void Pop();
+    // Forgets the lines that no longer count at nowMs; returns the units of those that do.
+    std::uint64_t CountedUnits(std::int64_t nowMs);
+
+    Pace pace_;
+    std::deque<std::string> moderation_;
+    std::deque<std::string> chat_;
+    std::deque<Written> written_;  // oldest first
+};
+
+// What the operator sees of the waiting lines: nothing while none waits.
+std::string WaitingLinesText(std::size_t waiting);
+
+}  // namespace varno

@@ -1,0 +1,178 @@
+#include "support/flood_gateway.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <algorithm>
+#include <deque>
+
+#include "support/gateway_server.h"
+
+namespace varno::test {
+
+// Lives on the gateway's thread: the listening socket, the current connection and its count
+// of units. What the test may read goes to Seen under the lock.
+class FloodGateway::Worker : public QObject {
+public:
+    explicit Worker(FloodGateway& gateway) : gateway_(gateway) { clock_.start(); }
+
+    bool listen() {
+        server_ = new QTcpServer(this);
+        connect(server_, &QTcpServer::newConnection, this, [this] { accept(); });
+        return server_->listen(gateway_.address_, 6112);
+    }
+
+    void send(const QByteArray& bytes) {
+        if (current_) {
+            current_->write(bytes);
+            current_->flush();
+        }
+    }
+
+    void stop() {
+        if (current_) {
+            current_->abort();
+        }
+        delete server_;
+    }
+
+private:
+    struct Counted {
+        qint64 atMs;
+        int units;
+    };
+
+    void accept() {
+        while (QTcpSocket* s = server_->nextPendingConnection()) {
+            if (current_) {
+                current_->abort();
+                current_->deleteLater();
+            }
+            current_ = s;
+            partial_.clear();
+            lines_ = 0;
+            closed_ = false;
+            counted_.clear();
+            gateway_.read([](Seen& seen) {
+                seen.received.clear();
+                ++seen.connections;
+                return 0;
+            });
+            connect(s, &QTcpSocket::readyRead, this, [this, s] { arrived(s); });
+            connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+        }
+    }
+
+    void arrived(QTcpSocket* s) {
+        const qint64 now = clock_.elapsed();
+        const QByteArray bytes = s->readAll();
+        if (s != current_) {
+            return;
+        }
+        gateway_.read([&](Seen& seen) {
+            seen.received += bytes;
+            return 0;
+        });
+        partial_ += bytes;
+        for (qsizetype end = partial_.indexOf("\r\n"); end >= 0 && !closed_;
+             end = partial_.indexOf("\r\n")) {
+            partial_.remove(0, end + 2);
+            if (++lines_ > 2) {  // the login's name and password don't count
+                police(now, end);
+            }
+        }
+    }
+
+    void police(qint64 now, qsizetype length) {
+        const Rule& rule = gateway_.rule_;
+        while (!counted_.empty() && now - counted_.front().atMs >= rule.windowMs) {
+            counted_.pop_front();
+        }
+        const int own = std::max(1, static_cast<int>((length + 39) / 40));
+        int units = own;  // in the window, this line's included
+        for (const Counted& c : counted_) {
+            units += c.units;
+        }
+        counted_.push_back({now, own});
+        const bool drop = units > rule.quota || length > 200;
+        closed_ = units >= rule.closeAt;
+        gateway_.read([&](Seen& seen) {
+            seen.worstUnits = std::max(seen.worstUnits, units);
+            seen.dropped += drop ? 1 : 0;
+            seen.floodCloses += closed_ ? 1 : 0;
+            return 0;
+        });
+        if (drop) {
+            send("1019 ERROR \"Your message quota has been exceeded!\"\r\n");
+        }
+        if (closed_) {
+            current_->disconnectFromHost();
+        }
+    }
+
+    FloodGateway& gateway_;
+    QElapsedTimer clock_;
+    QTcpServer* server_ = nullptr;
+    QPointer<QTcpSocket> current_;
+    QByteArray partial_;
+    int lines_ = 0;
+    bool closed_ = false;
+    std::deque<Counted> counted_;
+};
+
+FloodGateway::FloodGateway(QHostAddress address, Rule rule)
+    : address_(std::move(address)), rule_(rule) {
+    worker_ = new Worker(*this);
+    worker_->moveToThread(&thread_);
+    thread_.start();
+}
+
+FloodGateway::~FloodGateway() {
+    QMetaObject::invokeMethod(
+        worker_, [this] { worker_->stop(); }, Qt::BlockingQueuedConnection);
+    thread_.quit();
+    thread_.wait();
+    delete worker_;
+}
+
+bool FloodGateway::listen() {
+    bool listening = false;
+    QMetaObject::invokeMethod(
+        worker_, [&] { listening = worker_->listen(); }, Qt::BlockingQueuedConnection);
+    return listening;
+}
+
+void FloodGateway::send(const QByteArray& bytes) {
+    QMetaObject::invokeMethod(worker_, [this, bytes] { worker_->send(bytes); });
+}
+
+QByteArray FloodGateway::received() const {
+    return read([](const Seen& seen) { return seen.received; });
+}
+
+int FloodGateway::connectionCount() const {
+    return read([](const Seen& seen) { return seen.connections; });
+}
+
+int FloodGateway::worstWindowUnits() const {
+    return read([](const Seen& seen) { return seen.worstUnits; });
+}
+
+int FloodGateway::droppedLines() const {
+    return read([](const Seen& seen) { return seen.dropped; });
+}
+
+int FloodGateway::floodCloses() const {
+    return read([](const Seen& seen) { return seen.floodCloses; });
+}
+
+bool FloodGateway::waitForReceived(const QByteArray& bytes, int ms) const {
+    return GatewayServer::waitUntil([&] { return received().contains(bytes); }, ms);
+}
+
+bool FloodGateway::waitForConnections(int n, int ms) const {
+    return GatewayServer::waitUntil([&] { return connectionCount() >= n; }, ms);
+}
+
+}  // namespace varno::test

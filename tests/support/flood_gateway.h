@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QThread>
+#include <mutex>
+
+namespace varno::test {
+
+// A chat gateway that punishes floods as a real one does, with the window scaled for quick
+// tests. Every line a connection sends after the login's name and password costs a unit per
+// 40 bytes begun, at least one. A line that would take the units of the last windowMs past
+// the quota, or a line over 200 bytes, is dropped with a 1019 error and counts all the same;
+// at closeAt units the gateway closes the connection.
+//
+// It runs on a thread of its own, so that a line is timed when it arrives and not when the
+// window under test, busy on the main thread, lets the event loop turn.
+class FloodGateway {
+public:
+    struct Rule {
+        int windowMs = 5000;
+        int quota = 4;
+        int closeAt = 10;
+    };
+
+    FloodGateway(QHostAddress address, Rule rule);
+    ~FloodGateway();
+    FloodGateway(const FloodGateway&) = delete;
+    FloodGateway& operator=(const FloodGateway&) = delete;
+
+    bool listen();
+    QString host() const { return address_.toString(); }
+    void send(const QByteArray& bytes);  // to the current connection
+
+    QByteArray received() const;  // every byte of the current (last) connection
+    int connectionCount() const;
+    int worstWindowUnits() const;  // the most units a window held, dropped lines included
+    int droppedLines() const;
+    int floodCloses() const;  // connections closed for flooding
+
+    // Runs the event loop until the current connection has sent bytes, or ms pass.
+    bool waitForReceived(const QByteArray& bytes, int ms = 5000) const;
+    bool waitForConnections(int n, int ms = 5000) const;
+
+    class Worker;
+
+private:
+    // What the gateway has seen, shared between its thread and the test.
+    struct Seen {
+        QByteArray received;
+        int connections = 0;
+        int worstUnits = 0;
+        int dropped = 0;
+        int floodCloses = 0;
+    };
+    template <typename F>
+    auto read(F f) const {
+        const std::lock_guard lock(mutex_);
+        return f(seen_);
+    }
+
+    QHostAddress address_;
+    Rule rule_;
+    QThread thread_;
+    Worker* worker_ = nullptr;
+    mutable std::mutex mutex_;
+    mutable Seen seen_;
+};
+
+}  // namespace varno::test
