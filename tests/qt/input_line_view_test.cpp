@@ -19,7 +19,7 @@ protected:
     InputLineViewTest() : f(*GetParam()) {}
 
     void SetUp() override {
-        ASSERT_TRUE(f.startLoggedIn());
+        ASSERT_TRUE(f.startLoggedIn("SendQuota=0\n"));  // two typed lines are five units
         f.server().send(
             "1007 CHANNEL \"Lobby\"\r\n1001 USER Alice 0010 [CHAT]\r\n"
             "1001 USER alfred 0010 [STAR]\r\n1001 USER Bj\xF6rn 0010 [CHAT]\r\n");

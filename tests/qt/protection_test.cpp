@@ -122,9 +122,10 @@ TEST_P(ProtectionE2eTest, TimedBansAreRecordedAndLiftedWhenTheirTimeIsOver) {
 
 TEST_P(ProtectionE2eTest, ShitlistAddBansAPresentMatchingUser) {
     ASSERT_TRUE(Start(""));
-    f.server().send(
-        "1001 USER spammer1 0010 [CHAT]\r\n1001 USER Innocent 0010 [CHAT]\r\n"
-        "1005 TALK Boss 0010 \"!shitlist add spam*\"\r\n");
+    f.server().send("1001 USER spammer1 0010 [CHAT]\r\n1001 USER Innocent 0010 [CHAT]\r\n");
+    ASSERT_TRUE(GatewayServer::waitUntil(
+        [&] { return f.window().client().roster().findExact("Innocent").has_value(); }));
+    f.server().send("1005 TALK Boss 0010 \"!shitlist add spam*\"\r\n");
     EXPECT_EQ(sentAfterLogin("/ban spammer1 boo\r\n"),
               "Added spam* to the ban list\r\n/ban spammer1 boo\r\n");
     EXPECT_EQ(readFile("shitlist.txt"), "[clan]*\r\nspam*\r\n");

@@ -42,16 +42,21 @@ struct Bot {
     }
 
     TempFolder folder;
-    Settings settings;
+    Settings settings = [] {
+        Settings s;
+        s.SendQuota = "0";  // every line at once: pacing has tests of its own
+        return s;
+    }();
     Database database;
     BanList banList;
     test::FakeLink link;
     test::FakeTimer r;
     test::FakeTimer retry;
+    test::FakeTimer send;
     test::FakeClock clock;
     test::FakeWindow window;
     LogWriter writer{Edition::v201(), clock, settings};
-    Connection connection{Edition::v201(), settings, writer, {link, r, retry, clock, window}};
+    Connection connection{Edition::v201(), settings, writer, {link, r, retry, send, clock, window}};
     std::string own = "alice";
     int presentChecks = 0;
     Protection protection{
