@@ -15,15 +15,6 @@
 namespace varno {
 namespace {
 
-std::string_view TrimBlanks(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = s.find_last_not_of(" \t");
-    return s.substr(first, last - first + 1);
-}
-
 // A section header "[name]": the name, or nothing for any other line.
 std::optional<std::string_view> SectionName(std::string_view line) {
     const std::string_view t = TrimBlanks(line);

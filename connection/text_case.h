@@ -22,6 +22,15 @@ inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// s without the blanks and tabs around it.
+inline std::string_view TrimBlanks(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
 inline std::string ToLowerAscii(std::string_view s) {
     std::string out(s);
     for (char& c : out) {

@@ -54,11 +54,7 @@ bool IsProtected(std::string_view name, std::string_view flags, const Database& 
 }
 
 std::string ChannelGuard::RepeatKey(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return ToLowerAscii(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+    return ToLowerAscii(TrimBlanks(text));
 }
 
 void ChannelGuard::setRules(const Rules& rules) {

@@ -23,14 +23,6 @@ bool MatchesPrefix(std::string_view lowered, std::string_view message, std::stri
     return true;
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
-
 }  // namespace
 
 Commands::Commands(const Edition& edition, const Database& database, CommandPort& port)

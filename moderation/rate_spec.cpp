@@ -1,20 +1,9 @@
 #include "moderation/rate_spec.h"
 
+#include "connection/text_case.h"
 #include "connection/whole_number.h"
 
 namespace varno {
-namespace {
-
-std::string_view TrimBlanks(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
-
-}  // namespace
-
 std::optional<RateSpec> ParseRateSpec(std::string_view text) {
     const auto slash = text.find('/');
     if (slash == std::string_view::npos) {
