@@ -1,10 +1,17 @@
 #include "channel/channel_events.h"
 
+#include <algorithm>
 #include <string>
 
 #include "channel/product_icon.h"
 
 namespace varno {
+namespace {
+
+// How many users listed by a flags change are remembered until their own line comes.
+constexpr std::size_t kMaxListedByFlags = 16;
+
+}  // namespace
 
 ChannelEvents::ChannelEvents(const Edition& edition, LogWriter& writer, Roster& roster,
                              ChannelPort& port)
@@ -12,7 +19,20 @@ ChannelEvents::ChannelEvents(const Edition& edition, LogWriter& writer, Roster& 
 
 void ChannelEvents::OnUserInChannel(std::string_view name, std::string_view flags,
                                     std::string_view product) {
-    roster_.append({std::string(name), ProductIcon(product, flags)});
+    RosterEntry entry{std::string(name), ProductIcon(product, flags)};
+    // A user the flags change listed a moment ago takes that entry's place, so the list
+    // holds one entry for the user, not one from each line.
+    const auto early = std::find(listedByFlags_.begin(), listedByFlags_.end(), name);
+    const auto pos = early == listedByFlags_.end() ? std::nullopt : roster_.findExact(name);
+    if (early != listedByFlags_.end()) {
+        listedByFlags_.erase(early);
+    }
+    if (pos) {
+        roster_.removeAt(*pos);
+        roster_.insert(*pos, std::move(entry));
+    } else {
+        roster_.append(std::move(entry));
+    }
     if (edition_.singleRunLines) {
         writer_.JoinedLine(LogTarget::Main, {{colour::kGreen, {name, " is here using ", product}}});
     } else {
@@ -37,6 +57,7 @@ void ChannelEvents::OnUserLeave(std::string_view name, std::string_view /*flags*
 
 void ChannelEvents::OnChannelJoined(std::string_view channel) {
     roster_.clear();
+    listedByFlags_.clear();
     roster_.setHeader(channel);
     port_.setChannelLabel(channel);
     if (edition_.channelJoinedLine) {
@@ -50,6 +71,10 @@ void ChannelEvents::OnUserFlags(std::string_view name, std::string_view flags) {
     const auto pos = roster_.findExact(name);
     if (!pos) {
         roster_.append({std::string(name), icon});
+        if (listedByFlags_.size() == kMaxListedByFlags) {
+            listedByFlags_.erase(listedByFlags_.begin());
+        }
+        listedByFlags_.emplace_back(name);
         return;
     }
     // A plain flags change, or one to a speaker, leaves the icon the user came in with; only

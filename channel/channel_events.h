@@ -1,6 +1,8 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "apps/edition.h"
 #include "channel/channel_port.h"
@@ -46,6 +48,9 @@ private:
     LogWriter& writer_;
     Roster& roster_;
     ChannelPort& port_;
+    // Users a flags change put in the list before the server named them (it sends a user's
+    // flags just before the user's own line on entering a channel), most recent last.
+    std::vector<std::string> listedByFlags_;
 };
 
 }  // namespace varno

@@ -116,15 +116,19 @@ bool Cast::Act(std::int64_t now) {
         FollowJoiner(now);
         return true;
     }
-    const std::pair<std::int64_t*, void (Cast::*)()> plain[] = {
-        {&nextChat_, &Cast::Chat}, {&nextWhisper_, &Cast::Whisper}, {&nextBoss_, &Cast::Boss}};
-    const CastTiming::Span spans[] = {timing_.chat, timing_.whisper, timing_.boss};
-    for (std::size_t i = 0; i < std::size(plain); ++i) {
-        if (*plain[i].first <= now) {
-            (this->*plain[i].second)();
-            *plain[i].first = now + Draw(spans[i]);
-            return true;
+    // A line of its kind when it is due; the next one is drawn from its span.
+    const auto spoke = [&](std::int64_t& next, CastTiming::Span span, void (Cast::*say)()) {
+        if (next > now) {
+            return false;
         }
+        (this->*say)();
+        next = now + Draw(span);
+        return true;
+    };
+    if (spoke(nextChat_, timing_.chat, &Cast::Chat) ||
+        spoke(nextWhisper_, timing_.whisper, &Cast::Whisper) ||
+        spoke(nextBoss_, timing_.boss, &Cast::Boss)) {
+        return true;
     }
     if (nextLeave_ <= now) {
         Leave(now);

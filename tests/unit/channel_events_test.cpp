@@ -288,5 +288,29 @@ TEST(ChannelEvents, FlagsChangeReplacesInPlaceOrAppends) {
     }
 }
 
+TEST(ChannelEvents, EnteringAChannelListsEachUserOnceWhenFlagsComeFirst) {
+    // A real gateway sends a user's flags just before that user's own line on entering a
+    // channel, and the operator flags twice after it.
+    Channel ch(Edition::v201());
+    ch.events.OnChannelJoined("TestChan");
+    ch.events.OnUserFlags("alice", "0010");
+    ch.events.OnUserInChannel("bob", "0010", "[STAR]");
+    ch.events.OnUserInChannel("alice", "0010", "[CHAT]");
+    ch.events.OnUserFlags("alice", "0002");
+    ch.events.OnUserFlags("alice", "0002");
+    EXPECT_EQ(Entries(ch.roster), (std::vector<RosterEntry>{{"alice", 1}, {"bob", 6}}));
+
+    ch.events.OnUserInChannel("alice", "0010", "[CHAT]");
+    EXPECT_EQ(Entries(ch.roster),
+              (std::vector<RosterEntry>{{"alice", 1}, {"bob", 6}, {"alice", 2}}))
+        << "a second line of the same user is listed again, as before";
+
+    ch.events.OnUserFlags("Eve", "0000");
+    ch.events.OnChannelJoined("Other");
+    ch.events.OnUserInChannel("Eve", "0010", "[CHAT]");
+    EXPECT_EQ(Entries(ch.roster), (std::vector<RosterEntry>{{"Eve", 2}}))
+        << "a new channel forgets who the last one listed by flags";
+}
+
 }  // namespace
 }  // namespace varno
