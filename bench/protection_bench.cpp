@@ -66,7 +66,7 @@ void BM_CountingRules(benchmark::State& state) {
     std::int64_t nowMs = 0;
     for (auto _ : state) {
         ChannelGuard guard;
-        guard.setRules({RateSpec{6, 5}, RateSpec{3, 10}, RateSpec{3, 20}});
+        guard.setRules({RateLimit{6, 5}, RateLimit{3, 10}, RateLimit{3, 20}});
         for (std::size_t i = 0; i < kLines; ++i) {
             nowMs += 1;  // a thousand lines a second
             const std::string& name = names[i % kUsers];

@@ -15,7 +15,7 @@ bool Within(std::int64_t ms, std::int64_t nowMs, std::int64_t windowMs) {
 }
 
 void DropOld(std::vector<std::int64_t>& times, std::int64_t nowMs,
-             const std::optional<RateSpec>& rule) {
+             const std::optional<RateLimit>& rule) {
     if (!rule) {
         times.clear();
         return;

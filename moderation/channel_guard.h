@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "moderation/database.h"
-#include "moderation/rate_spec.h"
+#include "moderation/rate_limit.h"
 
 namespace varno {
 
@@ -30,9 +30,9 @@ public:
     enum class Verdict { None, Flooding, Repeating, Language, JoinFlood };
 
     struct Rules {
-        std::optional<RateSpec> flood;
-        std::optional<RateSpec> repeat;
-        std::optional<RateSpec> join;
+        std::optional<RateLimit> flood;
+        std::optional<RateLimit> repeat;
+        std::optional<RateLimit> join;
 
         friend bool operator==(const Rules&, const Rules&) = default;
     };

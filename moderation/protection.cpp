@@ -77,7 +77,7 @@ void Protection::Refresh() {
     repeatText_ = settings_.RepeatLines;
     joinText_ = settings_.JoinFlood;
     guard_.setRules(
-        {ParseRateSpec(floodText_), ParseRateSpec(repeatText_), ParseRateSpec(joinText_)});
+        {ParseRateLimit(floodText_), ParseRateLimit(repeatText_), ParseRateLimit(joinText_)});
 }
 
 void Protection::CheckTalk(std::string_view name, std::string_view flags, std::string_view text) {

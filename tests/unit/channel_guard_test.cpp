@@ -44,9 +44,9 @@ void RunCase(const Case& c) {
     }
 }
 
-const RateSpec k3in5{3, 5};
-const RateSpec k3in10{3, 10};
-const RateSpec k2in20{2, 20};
+const RateLimit k3in5{3, 5};
+const RateLimit k3in10{3, 10};
+const RateLimit k2in20{2, 20};
 
 TEST(ChannelGuardTest, FloodIsMoreThanNLinesInSSecondsAndKicksOncePerWindow) {
     const std::vector<Case> cases = {
@@ -132,7 +132,7 @@ TEST(ChannelGuardTest, BannedWordsKickOncePerGapAndJoinFloodsBan) {
           {10001, "ann", "x", true, L},
           {10002, "eve", "x", false, N}}},
         {"a flood kick comes first; the word kicks on a later line",
-         {RateSpec{1, 5}, {}, {}},
+         {RateLimit{1, 5}, {}, {}},
          {{0, "bob", "x", false, N}, {1, "bob", "x", true, F}, {2, "bob", "x", true, L}}},
         {"more than N joins in S seconds, at the bound and one past it",
          {{}, {}, k2in20},
@@ -151,7 +151,7 @@ TEST(ChannelGuardTest, BannedWordsKickOncePerGapAndJoinFloodsBan) {
           {20001, "eve", "JOIN", false, N},
           {20002, "eve", "JOIN", false, J}}},
         {"joins are not lines",
-         {RateSpec{1, 5}, {}, k2in20},
+         {RateLimit{1, 5}, {}, k2in20},
          {{0, "eve", "JOIN", false, N}, {1, "eve", "a", false, N}, {2, "eve", "JOIN", false, N}}},
     };
     for (const Case& c : cases) {

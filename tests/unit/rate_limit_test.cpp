@@ -1,22 +1,22 @@
-#include "moderation/rate_spec.h"
+#include "moderation/rate_limit.h"
 
 #include <gtest/gtest.h>
 
 namespace varno {
 namespace {
 
-TEST(RateSpecTest, ReadsNOverSAndTakesZeroOrJunkAsOff) {
+TEST(RateLimitTest, ReadsNOverSAndTakesZeroOrJunkAsOff) {
     struct Case {
         const char* text;
-        std::optional<RateSpec> spec;
+        std::optional<RateLimit> limit;
     };
     const Case cases[] = {
-        {"6/5", RateSpec{6, 5}},
-        {" 6 / 5 ", RateSpec{6, 5}},
-        {"1/1", RateSpec{1, 1}},
-        {"1000/86400", RateSpec{1000, 86400}},
-        {"1001/86401", RateSpec{1000, 86400}},  // held at the bounds
-        {"99999999999999999999999/5", RateSpec{1000, 5}},
+        {"6/5", RateLimit{6, 5}},
+        {" 6 / 5 ", RateLimit{6, 5}},
+        {"1/1", RateLimit{1, 1}},
+        {"1000/86400", RateLimit{1000, 86400}},
+        {"1001/86401", RateLimit{1000, 86400}},  // held at the bounds
+        {"99999999999999999999999/5", RateLimit{1000, 5}},
         {"0/5", std::nullopt},
         {"5/0", std::nullopt},
         {"0/0", std::nullopt},
@@ -31,7 +31,7 @@ TEST(RateSpecTest, ReadsNOverSAndTakesZeroOrJunkAsOff) {
         {"x/y", std::nullopt},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ParseRateSpec(c.text), c.spec) << c.text;
+        EXPECT_EQ(ParseRateLimit(c.text), c.limit) << c.text;
     }
 }
 

@@ -1,10 +1,10 @@
-#include "moderation/rate_spec.h"
+#include "moderation/rate_limit.h"
 
 #include "connection/text_case.h"
 #include "connection/whole_number.h"
 
 namespace varno {
-std::optional<RateSpec> ParseRateSpec(std::string_view text) {
+std::optional<RateLimit> ParseRateLimit(std::string_view text) {
     const auto slash = text.find('/');
     if (slash == std::string_view::npos) {
         return std::nullopt;
@@ -15,7 +15,7 @@ std::optional<RateSpec> ParseRateSpec(std::string_view text) {
     if (!count || !seconds || *count == 0 || *seconds == 0) {
         return std::nullopt;
     }
-    return RateSpec{*count, static_cast<std::int64_t>(*seconds)};
+    return RateLimit{*count, static_cast<std::int64_t>(*seconds)};
 }
 
 }  // namespace varno

@@ -7,13 +7,13 @@
 namespace varno {
 
 // A limit written "N/S": N events within S seconds.
-struct RateSpec {
+struct RateLimit {
     std::uint64_t count = 0;
     std::int64_t seconds = 0;
 
     std::int64_t windowMs() const { return seconds * 1000; }
 
-    friend bool operator==(const RateSpec&, const RateSpec&) = default;
+    friend bool operator==(const RateLimit&, const RateLimit&) = default;
 };
 
 inline constexpr std::uint64_t kRateCountMax = 1000;
@@ -22,6 +22,6 @@ inline constexpr std::int64_t kRateSecondsMax = 86400;
 // The limit in a setting: two whole numbers around a "/", blanks around either allowed.
 // Empty or malformed text, and a count or a time of 0, mean the rule is off. A count past
 // kRateCountMax or a time past kRateSecondsMax is held at that bound.
-std::optional<RateSpec> ParseRateSpec(std::string_view text);
+std::optional<RateLimit> ParseRateLimit(std::string_view text);
 
 }  // namespace varno
