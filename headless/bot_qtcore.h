@@ -1,16 +1,12 @@
 #pragma once
 
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "apps/edition.h"
-#include "connection/tcp_link_qtcore.h"
 #include "headless/terminal_sink.h"
-#include "moderation/file_watch_qtcore.h"
 #include "ui/client.h"
-#include "ui/clock.h"
-#include "ui/timer_qtcore.h"
+#include "ui/client_host_qtcore.h"
 #include "ui/window_port.h"
 
 namespace varno {
@@ -33,7 +29,7 @@ public:
     // SIGTERM, SIGINT: one line saying why, and the connection closed.
     void Stop(std::string_view why);
 
-    Client& client() { return *client_; }
+    Client& client() { return host_.client(); }
 
 private:
     // WindowPort
@@ -47,16 +43,8 @@ private:
     // every second, so a bot that runs for weeks holds no more than a second of it.
     void ForgetShownLines();
 
-    SystemClock clock_;
-    TcpLink sck_;
-    QtTimer r_;
-    QtTimer retry_;
-    QtTimer send_;  // wakes the send queue while lines wait
-    QtTimer timer1_;
-    QtTimer timer2_;
-    std::unique_ptr<Client> client_;
+    ClientHost host_;
     TerminalSink terminal_;
-    std::unique_ptr<FileWatch> lists_;
 };
 
 }  // namespace varno

@@ -9,15 +9,13 @@
 
 #include "channel/roster_view.h"
 #include "connection/options_dialog.h"
-#include "connection/tcp_link_qtcore.h"
-#include "moderation/file_watch_qtcore.h"
 #include "moderation/user_menu_view.h"
 #include "ui/chat_log_view.h"
 #include "ui/client.h"
+#include "ui/client_host_qtcore.h"
 #include "ui/display_text.h"
 #include "ui/layout.h"
 #include "ui/proportional_layout_qt.h"
-#include "ui/timer_qtcore.h"
 #include "ui/window_icon_qt.h"
 
 namespace varno {
@@ -59,39 +57,20 @@ MainWindow::MainWindow(const Edition& edition, const QString& appFolder, QWidget
                        Qt::WindowCloseButtonHint);
     }
 
-    sck_ = std::make_unique<TcpLink>();
-    r_ = std::make_unique<QtTimer>([this] { client_->r_timer(); });
-    retry_ = std::make_unique<QtTimer>([this] { client_->retry_timer(); });
-    // The send queue's wake-up: the pace of a whole window hangs on it, so it keeps time.
-    send_ = std::make_unique<QtTimer>([this] { client_->send_timer(); }, Qt::PreciseTimer);
-    timer1_ = std::make_unique<QtTimer>([this] { client_->Timer1_Timer(); });
-    timer2_ = std::make_unique<QtTimer>([this] { client_->Timer2_Timer(); });
-    client_ = std::make_unique<Client>(edition_, appFolder.toStdString(),
-                                       Client::Ports{*sck_, *r_, *retry_, *send_, clock_, *this});
-    sck_->setEvents({
-        .connected = [this] { client_->sck_connect(); },
-        .closed = [this] { client_->sck_Close(); },
-        .error = [this] { client_->sck_Error(); },
-        .data = [this](std::string_view block) { client_->sck_dataarrival(block); },
-    });
-
-    lists_ = std::make_unique<FileWatch>(
-        appFolder.toStdString(), kListFiles,
-        [this](const std::vector<std::string>& names) { client_->ReloadFiles(names); });
-
+    host_ = std::make_unique<ClientHost>(edition_, appFolder.toStdString(),
+                                         static_cast<WindowPort&>(*this));
     BuildControls();
     BuildMenus();
+}
 
-    for (QtTimer* t : {timer1_.get(), timer2_.get()}) {
-        t->setInterval(1000);
-        t->setEnabled(true);
-    }
+Client& MainWindow::client() {
+    return host_->client();
 }
 
 MainWindow::~MainWindow() {
     // The socket goes first, so that no event of it reaches a half-destroyed window; then the
     // views, which read the client's models, before the client itself.
-    sck_.reset();
+    host_->DropSocket();
     delete options_;
     lusers_->viewport()->removeEventFilter(this);
     delete client_area_;
@@ -107,11 +86,11 @@ void MainWindow::BuildControls() {
     client_area_->setFixedSize(TwipsToPixels(edition_.clientWidth),
                                TwipsToPixels(edition_.clientHeight));
 
-    rtbc_ = new ChatLogView(client_->logs().main(), client_area_);
+    rtbc_ = new ChatLogView(client().logs().main(), client_area_);
     rtbc_->setObjectName("rtbc");
     rtbc_->setFont(FontOf("Tahoma", 9));
     if (edition_.whisperLog) {
-        rtbc2_ = new ChatLogView(client_->logs().whisper(), client_area_);
+        rtbc2_ = new ChatLogView(client().logs().whisper(), client_area_);
         rtbc2_->setObjectName("rtbc2");
         rtbc2_->setFont(FontOf("Tahoma", 9));
     }
@@ -121,28 +100,28 @@ void MainWindow::BuildControls() {
     WhiteOnBlack(txtSend_);
     connect(txtSend_, &QLineEdit::returnPressed, this, [this] {
         const QByteArray typed = txtSend_->text().toUtf8();
-        client_->txtSend_Enter(std::string_view(typed.constData(), typed.size()));
+        client().txtSend_Enter(std::string_view(typed.constData(), typed.size()));
         txtSend_->clear();
     });
     if (edition_.clearButton) {
         command1_ = new QPushButton("Clear", client_area_);
         command1_->setObjectName("Command1");
         command1_->setToolTip("Clears Both Screens");
-        connect(command1_, &QPushButton::clicked, this, [this] { client_->Command1_Click(); });
+        connect(command1_, &QPushButton::clicked, this, [this] { client().Command1_Click(); });
     }
     label1_ = new QLabel("<Disconnected>", client_area_);
     label1_->setObjectName("Label1");
     label1_->setTextFormat(Qt::PlainText);
     label1_->setFont(FontOf("Tahoma", 8.25));
     WhiteOnBlack(label1_);
-    lusers_ = new RosterView(client_->roster(), client_area_);
+    lusers_ = new RosterView(client().roster(), client_area_);
     lusers_->setObjectName(
         QString::fromUtf8(edition_.userListName.data(), edition_.userListName.size()));
     lusers_->setFont(FontOf("Tahoma", 9));
     lusers_->viewport()->installEventFilter(this);
     txtSend_->setNames([this] {
         std::vector<std::string> names;
-        const Roster& roster = client_->roster();
+        const Roster& roster = client().roster();
         names.reserve(roster.size());
         for (std::size_t i = 0; i < roster.size(); ++i) {
             names.push_back(DisplayText(roster.at(i).text));
@@ -183,14 +162,14 @@ void MainWindow::BuildMenus() {
     connection->setObjectName("mnuConnection");
     QAction* connectItem = connection->addAction("Connect");
     connectItem->setObjectName("mnuConnect");
-    connect(connectItem, &QAction::triggered, this, [this] { client_->mnuConnect_Click(); });
+    connect(connectItem, &QAction::triggered, this, [this] { client().mnuConnect_Click(); });
     QAction* disconnectItem = connection->addAction("Disconnect");
     disconnectItem->setObjectName("mnuDisconnect");
-    connect(disconnectItem, &QAction::triggered, this, [this] { client_->mnuDisconnect_Click(); });
+    connect(disconnectItem, &QAction::triggered, this, [this] { client().mnuDisconnect_Click(); });
     connection->addSeparator()->setObjectName("Spacer2");
     QAction* reconnectItem = connection->addAction("Reconnect");
     reconnectItem->setObjectName("mnuReconnect");
-    connect(reconnectItem, &QAction::triggered, this, [this] { client_->mnuReconnect_Click(); });
+    connect(reconnectItem, &QAction::triggered, this, [this] { client().mnuReconnect_Click(); });
 
     QAction* options = menuBar()->addAction("Options");
     options->setObjectName("mnuOptions");
@@ -201,7 +180,7 @@ void MainWindow::BuildMenus() {
 }
 
 void MainWindow::Form_Load() {
-    client_->Form_Load();
+    client().Form_Load();
     adjustSize();
     if (!edition_.layoutSnapshot) {
         setFixedSize(size());
@@ -222,8 +201,8 @@ void MainWindow::mnuOptions_Click() {
         return;
     }
     options_ = new OptionsDialog(
-        client_->Form2_Load(),
-        [this](const std::vector<OptionField>& fields) { client_->Form2_Ok(fields); }, this);
+        client().Form2_Load(),
+        [this](const std::vector<OptionField>& fields) { client().Form2_Ok(fields); }, this);
     options_->setWindowFlag(Qt::Window);
     options_->show();
 }
@@ -267,10 +246,10 @@ bool MainWindow::Lusers_MouseDown(QMouseEvent* event) {
         return true;
     }
     lusers_->select(*entry);
-    const std::string name = client_->roster().at(static_cast<std::size_t>(*entry)).text;
+    const std::string name = client().roster().at(static_cast<std::size_t>(*entry)).text;
     const auto id = ExecUserMenu(edition_, event->globalPosition().toPoint(), this);
     if (id) {
-        client_->UserMenuChoice(*id, name);
+        client().UserMenuChoice(*id, name);
     }
     return true;
 }

@@ -9,7 +9,6 @@
 
 #include "apps/edition.h"
 #include "connection/options_dialog.h"
-#include "ui/clock.h"
 #include "ui/input_line_view.h"
 #include "ui/window_port.h"
 
@@ -17,11 +16,9 @@ namespace varno {
 
 class ChatLogView;
 class Client;
-class FileWatch;
+class ClientHost;
 class ProportionalLayout;
-class QtTimer;
 class RosterView;
-class TcpLink;
 
 // form1: the main window. It owns the socket, the timers and the controls, turns each Qt
 // signal into one call on the Client, and shows what the Client's models hold.
@@ -35,7 +32,7 @@ public:
     // Runs the start-up sequence; call once, before showing the window.
     void Form_Load();
 
-    Client& client() { return *client_; }
+    Client& client();
     ChatLogView* rtbc() const { return rtbc_; }
     ChatLogView* rtbc2() const { return rtbc2_; }
     RosterView* lusers() const { return lusers_; }
@@ -66,15 +63,7 @@ private:
     bool Lusers_MouseDown(QMouseEvent* event);
 
     const Edition& edition_;
-    SystemClock clock_;
-    std::unique_ptr<TcpLink> sck_;
-    std::unique_ptr<QtTimer> r_;
-    std::unique_ptr<QtTimer> retry_;
-    std::unique_ptr<QtTimer> send_;
-    std::unique_ptr<QtTimer> timer1_;
-    std::unique_ptr<QtTimer> timer2_;
-    std::unique_ptr<Client> client_;
-    std::unique_ptr<FileWatch> lists_;
+    std::unique_ptr<ClientHost> host_;
     std::unique_ptr<ProportionalLayout> layout_;
 
     QWidget* client_area_ = nullptr;
