@@ -49,19 +49,9 @@ void BanList::CheckBanList(const std::vector<std::string>& joinNames,
 
 std::vector<std::string> BanList::SplitLines(std::string_view bytes) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        const std::size_t end = bytes.find('\r', start);
-        if (end == std::string_view::npos) {
-            lines.emplace_back(bytes.substr(start));
-            break;
-        }
-        lines.emplace_back(bytes.substr(start, end - start));
-        start = end + 1;
-        if (start < bytes.size() && bytes[start] == '\n') {
-            ++start;
-        }
-    }
+    ForEachListLine(bytes, [&](const ListLine& line) {
+        lines.emplace_back(bytes.substr(line.start, line.length));
+    });
     return lines;
 }
 

@@ -10,29 +10,6 @@
 namespace varno {
 namespace {
 
-// One line of a list file: where its text starts, its length, and its length with the line
-// end.
-struct LineSpan {
-    std::size_t start;
-    std::size_t length;
-    std::size_t withEnd;
-};
-
-template <typename F>
-void ForEachLine(std::string_view bytes, F&& f) {
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        const std::size_t cr = bytes.find('\r', start);
-        if (cr == std::string_view::npos) {
-            f(LineSpan{start, bytes.size() - start, bytes.size() - start});
-            return;
-        }
-        const std::size_t next = cr + 1 < bytes.size() && bytes[cr + 1] == '\n' ? cr + 2 : cr + 1;
-        f(LineSpan{start, cr - start, next - start});
-        start = next;
-    }
-}
-
 // The file's bytes; false when it exists but can't be read whole. A missing file is empty.
 bool ReadList(const std::string& path, std::string& bytes) {
     std::error_code error;
@@ -68,7 +45,7 @@ ListEdit AddListLine(const std::string& path, std::string_view pattern) {
         return ListEdit::Failed;
     }
     bool there = false;
-    ForEachLine(bytes, [&](const LineSpan& line) {
+    ForEachListLine(bytes, [&](const ListLine& line) {
         there = there ||
                 EqualsIgnoreCase(std::string_view(bytes).substr(line.start, line.length), pattern);
     });
@@ -95,7 +72,7 @@ ListEdit RemoveListLine(const std::string& path, std::string_view pattern) {
     std::string kept;
     kept.reserve(bytes.size());
     bool removed = false;
-    ForEachLine(bytes, [&](const LineSpan& line) {
+    ForEachListLine(bytes, [&](const ListLine& line) {
         if (EqualsIgnoreCase(std::string_view(bytes).substr(line.start, line.length), pattern)) {
             removed = true;
         } else {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace varno {
 
@@ -13,5 +15,30 @@ struct TextFile {
 // Reads the whole file at path. Only a regular file is read, so a directory, a pipe or a
 // device in its place neither blocks nor streams without end.
 TextFile ReadTextFile(const std::string& path);
+
+// One line of a list file (the ban list, the word list): where its text starts, its length,
+// and its length with its line end.
+struct ListLine {
+    std::size_t start;
+    std::size_t length;
+    std::size_t withEnd;
+};
+
+// Calls f with each line of a list file, in order. A line ends at CR LF or at a lone CR, which
+// is not part of it; a lone LF belongs to the line. A last line without a line end counts too.
+template <typename F>
+void ForEachListLine(std::string_view bytes, F&& f) {
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t cr = bytes.find('\r', start);
+        if (cr == std::string_view::npos) {
+            f(ListLine{start, bytes.size() - start, bytes.size() - start});
+            return;
+        }
+        const std::size_t next = cr + 1 < bytes.size() && bytes[cr + 1] == '\n' ? cr + 2 : cr + 1;
+        f(ListLine{start, cr - start, next - start});
+        start = next;
+    }
+}
 
 }  // namespace varno
