@@ -23,6 +23,15 @@ std::vector<std::string_view> WireLines(std::string_view text) {
     }
 }
 
+// The length of the longest of lines.
+std::size_t Longest(const std::vector<std::string_view>& lines) {
+    std::size_t longest = 0;
+    for (const std::string_view line : lines) {
+        longest = std::max(longest, line.size());
+    }
+    return longest;
+}
+
 }  // namespace
 
 std::uint64_t SendQueue::Units(std::size_t length) {
@@ -38,18 +47,14 @@ SendQueue::Pace SendQueue::PaceOf(std::string_view quota, std::string_view windo
 }
 
 std::size_t SendQueue::LongestLine(std::string_view text) {
-    std::size_t longest = 0;
-    for (const std::string_view line : WireLines(text)) {
-        longest = std::max(longest, line.size());
-    }
-    return longest;
+    return Longest(WireLines(text));
 }
 
 SendQueue::Added SendQueue::Add(std::string_view text, Kind kind) {
     const std::vector<std::string_view> lines = WireLines(text);
     Added added = Added::Queued;
     if (pace_.on()) {
-        if (LongestLine(text) > kMaxLineBytes) {
+        if (Longest(lines) > kMaxLineBytes) {
             return Added::TooLong;
         }
         if (waiting() + lines.size() > kMaxWaiting) {
