@@ -94,6 +94,10 @@ void Client::BanPresentUsers() {
 }
 
 void Client::ReloadFiles(const std::vector<std::string>& names) {
+    // "shitlist.txt (1 pattern)", "database.txt (2 names)".
+    const auto holding = [](const std::string& file, std::size_t n, std::string_view what) {
+        return file + " (" + std::to_string(n) + " " + std::string(what) + (n == 1 ? ")" : "s)");
+    };
     std::string told;
     bool banListRead = false;
     for (const std::string& name : names) {
@@ -105,16 +109,13 @@ void Client::ReloadFiles(const std::vector<std::string>& names) {
         } else if (name == kBanListFile) {
             banList_.ReloadBanList(FilePath(name));
             banListRead = true;
-            const std::size_t n = banList_.patterns().size();
-            what = name + " (" + std::to_string(n) + (n == 1 ? " pattern)" : " patterns)");
+            what = holding(name, banList_.patterns().size(), "pattern");
         } else if (name == kDatabaseFile) {
             database_.LoadDatabase(FilePath(name));
-            const std::size_t n = database_.size();
-            what = name + " (" + std::to_string(n) + (n == 1 ? " name)" : " names)");
+            what = holding(name, database_.size(), "name");
         } else if (name == kBadWordsFile) {
             protection_.ReloadBadWords();
-            const std::size_t n = protection_.badWordCount();
-            what = name + " (" + std::to_string(n) + (n == 1 ? " pattern)" : " patterns)");
+            what = holding(name, protection_.badWordCount(), "pattern");
         } else {
             continue;
         }
