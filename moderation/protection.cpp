@@ -154,11 +154,10 @@ bool Protection::SendModeration(std::string_view line) {
         return false;
     }
     connection_.SendModeration(line);
-    if (const auto name = Target(line, "/unban ")) {
-        if (bans_.Remove(*name)) {
-            SaveBans();
-        }
-    } else if (const auto banned = Target(line, "/ban ")) {
+    if (ForgetUnbanned(line)) {
+        return true;
+    }
+    if (const auto banned = Target(line, "/ban ")) {
         const auto minutes = ParseWholeNumber(settings_.BanMinutes, kBanMinutesMax);
         if (minutes && *minutes > 0 &&
             bans_.Add(*banned, clock_.unixSeconds() + static_cast<std::int64_t>(*minutes) * 60)) {
@@ -169,11 +168,15 @@ bool Protection::SendModeration(std::string_view line) {
 }
 
 void Protection::OperatorLine(std::string_view line) {
-    if (const auto name = Target(line, "/unban ")) {
-        if (bans_.Remove(*name)) {
-            SaveBans();
-        }
+    ForgetUnbanned(line);
+}
+
+bool Protection::ForgetUnbanned(std::string_view line) {
+    const auto name = Target(line, "/unban ");
+    if (name && bans_.Remove(*name)) {
+        SaveBans();
     }
+    return name.has_value();
 }
 
 void Protection::EditList(std::string_view speaker, ListKind list, bool add,

@@ -76,6 +76,8 @@ private:
     void Refresh();
     void Act(std::string_view name, ChannelGuard::Verdict verdict);
     void SaveBans();
+    // An "/unban NAME" line forgets the pending ban of NAME; returns whether line is one.
+    bool ForgetUnbanned(std::string_view line);
     void Log(std::string_view text);
 
     const Settings& settings_;
