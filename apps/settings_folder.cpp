@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "ui/make_folder.h"
+#include "base/make_folder.h"
 
 namespace varno {
 

@@ -1,8 +1,8 @@
 #include <QApplication>
 #include <QFile>
 
-#include "apps/edition.h"
 #include "apps/settings_folder.h"
+#include "base/edition.h"
 #include "ui/main_window.h"
 
 // Varno1: the full client, edition 2.01.

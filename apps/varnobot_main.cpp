@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 #include "headless/bot_options.h"
 #include "headless/bot_qtcore.h"
 #include "headless/signal_pipe_qtcore.h"

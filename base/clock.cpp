@@ -1,4 +1,4 @@
-#include "ui/clock.h"
+#include "base/clock.h"
 
 #include <chrono>
 #include <ctime>

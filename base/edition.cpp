@@ -1,4 +1,4 @@
-#include "apps/edition.h"
+#include "base/edition.h"
 
 namespace varno {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/log_run.h"
+#include "base/colour.h"
 
 namespace varno {
 

@@ -1,4 +1,4 @@
-#include "ui/make_folder.h"
+#include "base/make_folder.h"
 
 #include <sys/stat.h>
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 #include "bench/session.h"
-#include "ui/client.h"
+#include "client/client.h"
 #include "unit/fakes.h"
 
 namespace varno {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 #include "channel/channel_events.h"
 #include "channel/roster_view.h"
 #include "connection/settings.h"
@@ -44,7 +44,7 @@ struct Channel {
 
     SystemClock clock;
     Settings settings;
-    LogWriter writer{Edition::v201(), clock, settings};
+    LogWriter writer{Edition::v201(), clock, settings.Clear};
     Roster roster;
     NullPort port;
     ChannelEvents events{Edition::v201(), writer, roster, port};

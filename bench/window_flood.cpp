@@ -34,12 +34,12 @@
 #include "bench/session.h"
 #include "channel/channel_events.h"
 #include "channel/roster_view.h"
+#include "client/client.h"
 #include "connection/dispatcher.h"
 #include "connection/settings.h"
+#include "log/display_text.h"
 #include "support/client_fixture.h"
 #include "ui/chat_log_view.h"
-#include "ui/client.h"
-#include "ui/display_text.h"
 
 namespace varno {
 namespace {
@@ -114,7 +114,7 @@ public:
 std::vector<ShownLine> ShownLines(const Edition& edition) {
     SystemClock clock;
     Settings settings;
-    LogWriter writer(edition, clock, settings);
+    LogWriter writer(edition, clock, settings.Clear);
     Roster roster;
     Recorder recorder;
     writer.main().setListener(&recorder);

@@ -4,11 +4,11 @@
 #include <string_view>
 #include <vector>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 #include "channel/channel_port.h"
 #include "channel/roster.h"
 #include "connection/event_sink.h"
-#include "ui/log_writer.h"
+#include "log/log_writer.h"
 
 namespace varno {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "connection/text_case.h"
-#include "ui/display_text.h"
+#include "base/text_case.h"
+#include "log/display_text.h"
 
 namespace varno {
 

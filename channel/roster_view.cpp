@@ -5,7 +5,7 @@
 #include <QPalette>
 #include <algorithm>
 
-#include "ui/display_text.h"
+#include "log/display_text.h"
 
 namespace varno {
 

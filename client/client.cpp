@@ -1,7 +1,7 @@
-#include "ui/client.h"
+#include "client/client.h"
 
-#include "connection/text_case.h"
-#include "connection/whole_number.h"
+#include "base/text_case.h"
+#include "base/whole_number.h"
 #include "moderation/user_menu.h"
 
 namespace varno {
@@ -10,7 +10,7 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
     : edition_(edition),
       appFolder_(std::move(appFolder)),
       ports_(ports),
-      writer_(edition, ports.clock, settings_),
+      writer_(edition, ports.clock, settings_.Clear),
       logFile_(ports.clock, writer_),
       connection_(edition, settings_, writer_, ports),
       events_(edition, writer_, roster_, *this),

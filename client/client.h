@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 #include "channel/channel_events.h"
 #include "channel/channel_port.h"
 #include "channel/roster.h"
@@ -12,14 +12,14 @@
 #include "connection/dispatcher.h"
 #include "connection/options.h"
 #include "connection/settings.h"
+#include "log/chat_log_file.h"
+#include "log/log_writer.h"
 #include "moderation/ban_list.h"
 #include "moderation/commands.h"
 #include "moderation/database.h"
 #include "moderation/idle_message.h"
 #include "moderation/protection.h"
 #include "moderation/uptime.h"
-#include "ui/chat_log_file.h"
-#include "ui/log_writer.h"
 
 namespace varno {
 

@@ -1,4 +1,4 @@
-#include "ui/client_host_qtcore.h"
+#include "client/client_host_qtcore.h"
 
 namespace varno {
 

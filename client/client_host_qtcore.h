@@ -4,13 +4,13 @@
 #include <memory>
 #include <string>
 
-#include "apps/edition.h"
+#include "base/clock.h"
+#include "base/edition.h"
+#include "base/window_port.h"
+#include "client/client.h"
+#include "client/timer_qtcore.h"
 #include "connection/tcp_link_qtcore.h"
 #include "moderation/file_watch_qtcore.h"
-#include "ui/client.h"
-#include "ui/clock.h"
-#include "ui/timer_qtcore.h"
-#include "ui/window_port.h"
 
 namespace varno {
 

@@ -1,4 +1,4 @@
-#include "ui/timer_qtcore.h"
+#include "client/timer_qtcore.h"
 
 namespace varno {
 

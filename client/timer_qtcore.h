@@ -3,7 +3,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "connection/timer.h"
+#include "base/timer.h"
 
 namespace varno {
 

@@ -1,6 +1,6 @@
 #include "connection/connection.h"
 
-#include "connection/whole_number.h"
+#include "base/whole_number.h"
 
 #include <algorithm>
 #include <climits>

@@ -6,14 +6,14 @@
 #include <string>
 #include <string_view>
 
-#include "apps/edition.h"
+#include "base/clock.h"
+#include "base/edition.h"
+#include "base/timer.h"
+#include "base/window_port.h"
 #include "connection/link.h"
 #include "connection/send_queue.h"
 #include "connection/settings.h"
-#include "connection/timer.h"
-#include "ui/clock.h"
-#include "ui/log_writer.h"
-#include "ui/window_port.h"
+#include "log/log_writer.h"
 
 namespace varno {
 

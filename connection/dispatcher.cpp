@@ -1,6 +1,6 @@
 #include "connection/dispatcher.h"
 
-#include "connection/split_string.h"
+#include "base/split_string.h"
 
 namespace varno {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 #include "connection/event_sink.h"
 #include "connection/line_framer.h"
 

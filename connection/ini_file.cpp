@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "connection/text_case.h"
+#include "base/text_case.h"
 
 namespace varno {
 namespace {

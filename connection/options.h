@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 #include "connection/settings.h"
 
 namespace varno {

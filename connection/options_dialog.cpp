@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/display_text.h"
+#include "log/display_text.h"
 
 namespace varno {
 

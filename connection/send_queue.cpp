@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "connection/whole_number.h"
+#include "base/whole_number.h"
 
 namespace varno {
 namespace {

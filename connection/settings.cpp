@@ -1,7 +1,7 @@
 #include "connection/settings.h"
 
+#include "base/text_case.h"
 #include "connection/ini_file.h"
-#include "connection/text_case.h"
 
 namespace varno {
 

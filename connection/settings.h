@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 
 namespace varno {
 

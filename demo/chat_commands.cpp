@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "connection/text_case.h"
+#include "base/text_case.h"
 #include "demo/wire.h"
 
 namespace varno::demo {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "connection/text_case.h"
+#include "base/text_case.h"
 #include "demo/wire.h"
 
 namespace varno::demo {

@@ -3,11 +3,11 @@
 #include <string>
 #include <string_view>
 
-#include "apps/edition.h"
+#include "base/edition.h"
+#include "base/window_port.h"
+#include "client/client.h"
+#include "client/client_host_qtcore.h"
 #include "headless/terminal_sink.h"
-#include "ui/client.h"
-#include "ui/client_host_qtcore.h"
-#include "ui/window_port.h"
 
 namespace varno {
 

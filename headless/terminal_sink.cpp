@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "ui/line_text.h"
+#include "log/line_text.h"
 
 namespace varno {
 namespace {

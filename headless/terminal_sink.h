@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "ui/log_sink.h"
+#include "log/log_sink.h"
 
 namespace varno {
 

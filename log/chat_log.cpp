@@ -1,4 +1,4 @@
-#include "ui/chat_log.h"
+#include "log/chat_log.h"
 
 namespace varno {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/log_run.h"
+#include "log/log_run.h"
 
 namespace varno {
 

@@ -1,4 +1,4 @@
-#include "ui/chat_log_file.h"
+#include "log/chat_log_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "ui/line_text.h"
-#include "ui/log_writer.h"
-#include "ui/make_folder.h"
+#include "base/make_folder.h"
+#include "log/line_text.h"
+#include "log/log_writer.h"
 
 namespace varno {
 

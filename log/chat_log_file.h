@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "ui/clock.h"
-#include "ui/log_sink.h"
+#include "base/clock.h"
+#include "log/log_sink.h"
 
 namespace varno {
 

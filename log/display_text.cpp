@@ -1,4 +1,4 @@
-#include "ui/display_text.h"
+#include "log/display_text.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#include "ui/line_text.h"
+#include "log/line_text.h"
 
-#include "ui/display_text.h"
+#include "log/display_text.h"
 
 namespace varno {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/log_run.h"
+#include "log/log_run.h"
 
 namespace varno {
 

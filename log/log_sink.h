@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/log_run.h"
+#include "log/log_run.h"
 
 namespace varno {
 

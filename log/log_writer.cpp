@@ -1,12 +1,11 @@
-#include "ui/log_writer.h"
+#include "log/log_writer.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 
-#include "connection/settings.h"
-#include "connection/whole_number.h"
+#include "base/whole_number.h"
 
 namespace varno {
 namespace {
@@ -17,8 +16,8 @@ constexpr std::size_t kNoticeLineLength = 11 + 14 + 2;
 
 }  // namespace
 
-LogWriter::LogWriter(const Edition& edition, Clock& clock, const Settings& settings)
-    : edition_(edition), clock_(clock), settings_(settings) {
+LogWriter::LogWriter(const Edition& edition, Clock& clock, const std::string& clearSetting)
+    : edition_(edition), clock_(clock), clearSetting_(clearSetting) {
     rtbc_.setChangeHandler([this] { AutoClear(); });
     rtbc2_.setChangeHandler([this] { AutoClearWhisper(); });
 }
@@ -111,8 +110,8 @@ std::size_t LogWriter::Threshold() {
     if (!edition_.clearFromSettings) {
         return edition_.fixedClear;
     }
-    if (settings_.Clear != thresholdText_) {
-        thresholdText_ = settings_.Clear;
+    if (clearSetting_ != thresholdText_) {
+        thresholdText_ = clearSetting_;
         threshold_ = ParseWholeNumber(thresholdText_, SIZE_MAX);
         if (threshold_ && *threshold_ <= kNoticeLineLength) {
             threshold_.reset();

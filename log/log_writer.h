@@ -7,15 +7,13 @@
 #include <string_view>
 #include <vector>
 
-#include "apps/edition.h"
-#include "ui/chat_log.h"
-#include "ui/clock.h"
-#include "ui/log_run.h"
-#include "ui/log_sink.h"
+#include "base/clock.h"
+#include "base/edition.h"
+#include "log/chat_log.h"
+#include "log/log_run.h"
+#include "log/log_sink.h"
 
 namespace varno {
-
-struct Settings;
 
 enum class LogTarget { Main, Whisper };
 
@@ -23,7 +21,8 @@ enum class LogTarget { Main, Whisper };
 // Clear button. Every line the program shows goes through here.
 class LogWriter {
 public:
-    LogWriter(const Edition& edition, Clock& clock, const Settings& settings);
+    // clearSetting is the Clear key as read; it is followed as it changes.
+    LogWriter(const Edition& edition, Clock& clock, const std::string& clearSetting);
     LogWriter(const LogWriter&) = delete;
     LogWriter& operator=(const LogWriter&) = delete;
 
@@ -73,7 +72,7 @@ private:
 
     const Edition& edition_;
     Clock& clock_;
-    const Settings& settings_;
+    const std::string& clearSetting_;
     ChatLog rtbc_;
     ChatLog rtbc2_;
     TimeOfDay prefixTime_{-1, -1, -1};

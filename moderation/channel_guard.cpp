@@ -4,7 +4,7 @@
 #include <functional>
 #include <iterator>
 
-#include "connection/text_case.h"
+#include "base/text_case.h"
 
 namespace varno {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "connection/text_case.h"
+#include "base/text_case.h"
 
 namespace varno {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 #include "moderation/database.h"
 #include "moderation/list_edit.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "connection/text_case.h"
+#include "base/text_case.h"
 #include "moderation/text_file.h"
 
 namespace varno {

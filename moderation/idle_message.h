@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 
 namespace varno {
 

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/text_case.h"
 #include "connection/ini_file.h"
-#include "connection/text_case.h"
 #include "moderation/text_file.h"
 
 namespace varno {

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "connection/text_case.h"
-#include "connection/whole_number.h"
+#include "base/text_case.h"
+#include "base/whole_number.h"
 
 namespace varno {
 namespace {

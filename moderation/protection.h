@@ -4,15 +4,15 @@
 #include <string>
 #include <string_view>
 
+#include "base/clock.h"
 #include "connection/connection.h"
 #include "connection/settings.h"
+#include "log/log_writer.h"
 #include "moderation/ban_list.h"
 #include "moderation/channel_guard.h"
 #include "moderation/database.h"
 #include "moderation/list_edit.h"
 #include "moderation/timed_bans.h"
-#include "ui/clock.h"
-#include "ui/log_writer.h"
 
 namespace varno {
 

@@ -1,7 +1,7 @@
 #include "moderation/rate_limit.h"
 
-#include "connection/text_case.h"
-#include "connection/whole_number.h"
+#include "base/text_case.h"
+#include "base/whole_number.h"
 
 namespace varno {
 std::optional<RateLimit> ParseRateLimit(std::string_view text) {

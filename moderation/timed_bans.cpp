@@ -5,9 +5,9 @@
 #include <limits>
 #include <system_error>
 
+#include "base/text_case.h"
+#include "base/whole_number.h"
 #include "connection/ini_file.h"
-#include "connection/text_case.h"
-#include "connection/whole_number.h"
 #include "moderation/text_file.h"
 
 namespace varno {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 
 namespace varno {
 

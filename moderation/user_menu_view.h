@@ -4,7 +4,7 @@
 
 #include <QPoint>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 
 class QWidget;
 

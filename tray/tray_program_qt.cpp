@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 
 namespace varno {
 

@@ -4,7 +4,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
-#include "ui/display_text.h"
+#include "log/display_text.h"
 
 namespace varno {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QPlainTextEdit>
 
-#include "ui/chat_log.h"
+#include "log/chat_log.h"
 
 namespace varno {
 

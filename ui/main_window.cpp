@@ -8,12 +8,12 @@
 #include <QScreen>
 
 #include "channel/roster_view.h"
+#include "client/client.h"
+#include "client/client_host_qtcore.h"
 #include "connection/options_dialog.h"
+#include "log/display_text.h"
 #include "moderation/user_menu_view.h"
 #include "ui/chat_log_view.h"
-#include "ui/client.h"
-#include "ui/client_host_qtcore.h"
-#include "ui/display_text.h"
 #include "ui/layout.h"
 #include "ui/proportional_layout_qt.h"
 #include "ui/window_icon_qt.h"

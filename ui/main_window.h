@@ -7,10 +7,10 @@
 #include <QPushButton>
 #include <memory>
 
-#include "apps/edition.h"
+#include "base/edition.h"
+#include "base/window_port.h"
 #include "connection/options_dialog.h"
 #include "ui/input_line_view.h"
-#include "ui/window_port.h"
 
 namespace varno {
 

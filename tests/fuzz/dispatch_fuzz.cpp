@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 #include "connection/dispatcher.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "client/client.h"
 #include "support/client_fixture.h"
-#include "ui/client.h"
 
 // Users already in the channel when the client enters it answer to the ban list like users
 // who join; the client's own name never does.

@@ -5,8 +5,8 @@
 #include <QTest>
 
 #include "channel/roster_view.h"
+#include "client/client.h"
 #include "support/client_fixture.h"
-#include "ui/client.h"
 
 namespace varno {
 namespace {

@@ -4,10 +4,10 @@
 
 #include <random>
 
+#include "client/client.h"
 #include "support/client_fixture.h"
 #include "support/process_stats.h"
 #include "ui/chat_log_view.h"
-#include "ui/client.h"
 
 // What the client does when the gateway misbehaves: it keeps running, says what happened,
 // keeps its memory bounded and logs in again as soon as the server lets it.

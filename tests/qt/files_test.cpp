@@ -6,10 +6,10 @@
 #include <QPushButton>
 #include <random>
 
+#include "client/client.h"
 #include "connection/options_dialog.h"
 #include "support/client_fixture.h"
 #include "support/process_stats.h"
-#include "ui/client.h"
 
 // The three files beside the program, in every state a disk can leave them: the programs
 // start, say nothing untrue, and the options dialog's Ok saves or leaves the old file whole.

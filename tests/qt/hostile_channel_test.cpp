@@ -3,9 +3,9 @@
 #include <QLabel>
 
 #include "channel/roster_view.h"
+#include "client/client.h"
 #include "support/client_fixture.h"
 #include "ui/chat_log_view.h"
-#include "ui/client.h"
 
 // Names and texts that look like markup, format strings, other encodings or controls are
 // shown as the characters they are, and none of them makes the client send a line of its own.

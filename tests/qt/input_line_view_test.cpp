@@ -3,8 +3,8 @@
 #include <QTest>
 
 #include "channel/roster_view.h"
+#include "client/client.h"
 #include "support/client_fixture.h"
-#include "ui/client.h"
 #include "ui/input_line_view.h"
 
 // The input line in the real window: recall, name completion and Escape send nothing.

@@ -4,8 +4,8 @@
 #include <QFile>
 #include <cstdio>
 
+#include "client/client.h"
 #include "support/client_fixture.h"
-#include "ui/client.h"
 
 // The lists beside the program changed on disk while it runs: saved in place, saved by a
 // rename over the old file, deleted and made again. Each change is read within two

@@ -4,8 +4,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include "client/client.h"
 #include "support/client_fixture.h"
-#include "ui/client.h"
 
 namespace varno {
 namespace {

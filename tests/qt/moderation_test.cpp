@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "client/client.h"
 #include "support/client_fixture.h"
-#include "ui/client.h"
 
 namespace varno {
 namespace {

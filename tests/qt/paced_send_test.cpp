@@ -3,9 +3,9 @@
 #include <QLabel>
 #include <QTest>
 
+#include "client/client.h"
 #include "support/client_fixture.h"
 #include "support/flood_gateway.h"
-#include "ui/client.h"
 
 // A channel flooded with listed users, against a gateway that drops lines past its quota and
 // throws off a client that keeps on sending.

@@ -3,8 +3,8 @@
 #include <QDateTime>
 #include <QFile>
 
+#include "client/client.h"
 #include "support/client_fixture.h"
-#include "ui/client.h"
 
 // The channel's protection rules end to end: a real window and socket against the scripted
 // gateway, which records what the client sends.

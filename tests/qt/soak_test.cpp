@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
+#include "client/client.h"
 #include "support/client_fixture.h"
 #include "support/process_stats.h"
-#include "ui/client.h"
 
 // A bot left running: the server drops it again and again, and every drop must cost the same
 // as the first ones: no descriptor, memory or CPU left behind.

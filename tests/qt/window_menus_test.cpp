@@ -9,9 +9,9 @@
 #include <QTimer>
 
 #include "channel/roster_view.h"
+#include "client/client.h"
 #include "connection/options_dialog.h"
 #include "support/client_fixture.h"
-#include "ui/client.h"
 
 namespace varno {
 namespace {

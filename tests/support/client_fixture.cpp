@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "ui/client.h"
+#include "client/client.h"
 
 namespace varno::test {
 

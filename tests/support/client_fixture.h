@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "apps/edition.h"
+#include "base/edition.h"
 #include "support/gateway_server.h"
 #include "ui/main_window.h"
 

@@ -55,7 +55,7 @@ struct Channel {
     const Edition& edition;
     FixedClock clock;
     Settings settings;
-    LogWriter writer{edition, clock, settings};
+    LogWriter writer{edition, clock, settings.Clear};
     Roster roster;
     FakePort port{writer};
     ChannelEvents events{edition, writer, roster, port};

@@ -1,4 +1,4 @@
-#include "ui/chat_log_file.h"
+#include "log/chat_log_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 
 #include "connection/settings.h"
 #include "fakes.h"
-#include "ui/log_writer.h"
+#include "log/log_writer.h"
 
 namespace varno {
 namespace {
@@ -24,7 +24,7 @@ unsigned ModeOf(const std::string& path) {
 }
 
 struct Logged {
-    Logged() : writer(Edition::v201(), clock, settings), file(clock, writer) {
+    Logged() : writer(Edition::v201(), clock, settings.Clear), file(clock, writer) {
         writer.addSink(file);
     }
     void line(const std::string& text) { writer.Line(LogTarget::Main, kWhite, text); }

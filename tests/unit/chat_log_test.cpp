@@ -1,4 +1,4 @@
-#include "ui/chat_log.h"
+#include "log/chat_log.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include "connection/settings.h"
 #include "fakes.h"
-#include "ui/log_writer.h"
+#include "log/log_writer.h"
 
 namespace varno {
 namespace {
@@ -35,7 +35,7 @@ TEST(ChatLog, RunsAfterAClearHoldOnlyTheirOwnText) {
 }
 
 struct Logs {
-    explicit Logs(const Edition& e) : writer(e, clock, settings) {}
+    explicit Logs(const Edition& e) : writer(e, clock, settings.Clear) {}
     test::FakeClock clock;
     Settings settings;
     LogWriter writer;

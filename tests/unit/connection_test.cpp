@@ -16,7 +16,7 @@ class ConnectionTest : public ::testing::TestWithParam<const Edition*> {
 protected:
     ConnectionTest()
         : edition(*GetParam()),
-          writer(edition, clock, settings),
+          writer(edition, clock, settings.Clear),
           conn(edition, settings, writer, {link, r, retry, send, clock, window}) {
         settings.Username = "alice";
         settings.Password = "pw";

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
+#include "base/timer.h"
+#include "base/window_port.h"
 #include "connection/link.h"
-#include "connection/timer.h"
-#include "ui/clock.h"
-#include "ui/window_port.h"
 
 namespace varno::test {
 

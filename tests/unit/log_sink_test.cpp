@@ -6,8 +6,8 @@
 #include "connection/settings.h"
 #include "fakes.h"
 #include "headless/terminal_sink.h"
-#include "ui/line_text.h"
-#include "ui/log_writer.h"
+#include "log/line_text.h"
+#include "log/log_writer.h"
 
 namespace varno {
 namespace {
@@ -28,7 +28,7 @@ struct Recorder : LogSink {
 };
 
 struct Logs {
-    explicit Logs(const Edition& e) : writer(e, clock, settings) { writer.addSink(sink); }
+    explicit Logs(const Edition& e) : writer(e, clock, settings.Clear) { writer.addSink(sink); }
     test::FakeClock clock;
     Settings settings;
     LogWriter writer;

@@ -1,4 +1,4 @@
-#include "ui/log_writer.h"
+#include "log/log_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ using colour::kWhite;
 using colour::kYellow;
 
 struct Logs {
-    explicit Logs(const Edition& e) : writer(e, clock, settings) {}
+    explicit Logs(const Edition& e) : writer(e, clock, settings.Clear) {}
     test::FakeClock clock;
     Settings settings;
     LogWriter writer;

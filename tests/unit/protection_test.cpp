@@ -55,7 +55,7 @@ struct Bot {
     test::FakeTimer send;
     test::FakeClock clock;
     test::FakeWindow window;
-    LogWriter writer{Edition::v201(), clock, settings};
+    LogWriter writer{Edition::v201(), clock, settings.Clear};
     Connection connection{Edition::v201(), settings, writer, {link, r, retry, send, clock, window}};
     std::string own = "alice";
     int presentChecks = 0;

@@ -31,7 +31,7 @@ TEST(SendPathTest, TextWithALoneCrOrLfIsNotSent) {
         test::FakeTimer send;
         test::FakeClock clock;
         test::FakeWindow window;
-        LogWriter writer(Edition::v201(), clock, settings);
+        LogWriter writer(Edition::v201(), clock, settings.Clear);
         Connection conn(Edition::v201(), settings, writer, {link, r, retry, send, clock, window});
         link.connectNow();
         conn.SendChat(c.text);

@@ -1,4 +1,4 @@
-#include "connection/split_string.h"
+#include "base/split_string.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 
 #include <QFile>
 
+#include "client/client.h"
 #include "demo/demo_server_qtcore.h"
 #include "support/client_fixture.h"
-#include "ui/client.h"
 
 namespace varno {
 namespace {
