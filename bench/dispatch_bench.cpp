@@ -14,7 +14,7 @@
 #include "base/edition.h"
 #include "bench/session.h"
 #include "client/client.h"
-#include "unit/fakes.h"
+#include "support/fakes.h"
 
 namespace varno {
 namespace {

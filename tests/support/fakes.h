@@ -85,7 +85,8 @@ public:
     std::vector<std::string> calls;
 };
 
-// A fresh, empty folder for one test's files, removed again at the end.
+// A fresh, empty folder for one test's files, removed again at the end. The name is random,
+// so test runs in parallel do not meet.
 class TempFolder {
 public:
     TempFolder();
@@ -95,7 +96,8 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
-    void write(const std::string& name, const std::string& bytes) const;
+    // Writes bytes to name inside the folder, exactly as given, and returns its path.
+    std::string write(const std::string& name, const std::string& bytes) const;
     std::string read(const std::string& name) const;
 
 private:

@@ -2,7 +2,7 @@
 #include <random>
 #include <sstream>
 
-#include "fakes.h"
+#include "support/fakes.h"
 
 namespace varno::test {
 
@@ -20,8 +20,9 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ec);
 }
 
-void TempFolder::write(const std::string& name, const std::string& bytes) const {
+std::string TempFolder::write(const std::string& name, const std::string& bytes) const {
     std::ofstream(file(name), std::ios::binary) << bytes;
+    return file(name);
 }
 
 std::string TempFolder::read(const std::string& name) const {

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "unit/temp_folder.h"
+#include "support/fakes.h"
 
 namespace varno {
 namespace {
+
+using test::TempFolder;
 
 using namespace std::string_literals;
 using Lines = std::vector<std::string>;
@@ -38,7 +40,7 @@ TEST(BanList, SplitsLinesAtCrLfAndLoneCrOnly) {
 TEST(BanList, LoadsEveryLineOfTheFileInOrder) {
     const TempFolder folder;
     BanList list;
-    list.LoadBanList(folder.Write("shitlist.txt", "[clan]*\r\n\r\nBob\rBob\r\na\nb\0c"s));
+    list.LoadBanList(folder.write("shitlist.txt", "[clan]*\r\n\r\nBob\rBob\r\na\nb\0c"s));
     EXPECT_EQ(list.patterns(), (Lines{"[clan]*", "", "Bob", "Bob", "a\nb\0c"s}));
 }
 
@@ -49,12 +51,12 @@ TEST(BanList, LoadsLargeFilesWhole) {
         manyLines += "user" + std::to_string(i) + "\r\n";
     }
     BanList many;
-    many.LoadBanList(folder.Write("many.txt", manyLines));
+    many.LoadBanList(folder.write("many.txt", manyLines));
     ASSERT_EQ(many.patterns().size(), 100000u);
     EXPECT_EQ(many.patterns().back(), "user99999");
 
     BanList longLine;
-    longLine.LoadBanList(folder.Write("long.txt", std::string(10 * 1024 * 1024, 'x')));
+    longLine.LoadBanList(folder.write("long.txt", std::string(10 * 1024 * 1024, 'x')));
     ASSERT_EQ(longLine.patterns().size(), 1u);
     EXPECT_EQ(longLine.patterns()[0].size(), 10u * 1024 * 1024);
 }
@@ -62,9 +64,9 @@ TEST(BanList, LoadsLargeFilesWhole) {
 TEST(BanList, AFileThatCannotBeReadAddsNothing) {
     const TempFolder folder;
     BanList list;
-    list.LoadBanList(folder.Write("shitlist.txt", "Bob\r\n"));
+    list.LoadBanList(folder.write("shitlist.txt", "Bob\r\n"));
     for (const std::string& path :
-         {folder.Path("missing.txt"), folder.Path(""), "/proc/self/mem"s, "/dev/zero"s}) {
+         {folder.file("missing.txt"), folder.file(""), "/proc/self/mem"s, "/dev/zero"s}) {
         list.LoadBanList(path);
         EXPECT_EQ(list.patterns(), Lines{"Bob"}) << path;
     }
@@ -73,7 +75,7 @@ TEST(BanList, AFileThatCannotBeReadAddsNothing) {
 TEST(BanList, BansEachJoinOncePerMatchingPatternInOrder) {
     const TempFolder folder;
     BanList list;
-    list.LoadBanList(folder.Write("shitlist.txt", "*bob*\r\nx\r\nB?b\r\n\r\nBob \r\n"));
+    list.LoadBanList(folder.write("shitlist.txt", "*bob*\r\nx\r\nB?b\r\n\r\nBob \r\n"));
     Lines sent;
     list.CheckBanList({"Bob", "", "alice", "x", "[x]"},
                       [&sent](std::string_view line) { sent.emplace_back(line); });

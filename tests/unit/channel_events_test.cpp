@@ -8,19 +8,12 @@
 
 #include "channel/roster.h"
 #include "connection/settings.h"
+#include "support/fakes.h"
 
 namespace varno {
 namespace {
 
 constexpr const char* kPrefix = "[14:03:07] ";
-
-class FixedClock : public Clock {
-public:
-    TimeOfDay timeOfDay() override { return {14, 3, 7}; }
-    std::int64_t steadyMs() override { return 0; }
-    Date localDate() override { return {}; }
-    std::int64_t unixSeconds() override { return 0; }
-};
 
 struct FakePort : ChannelPort {
     explicit FakePort(LogWriter& writer) : writer_(writer) {}
@@ -53,7 +46,7 @@ private:
 struct Channel {
     explicit Channel(const Edition& e) : edition(e) {}
     const Edition& edition;
-    FixedClock clock;
+    test::FakeClock clock;
     Settings settings;
     LogWriter writer{edition, clock, settings.Clear};
     Roster roster;

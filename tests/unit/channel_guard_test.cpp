@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "unit/temp_folder.h"
+#include "support/fakes.h"
 
 namespace varno {
 namespace {
+
+using test::TempFolder;
 
 using Verdict = ChannelGuard::Verdict;
 
@@ -191,7 +193,7 @@ TEST(ChannelGuardTest, ForgetsUsersWhoseWindowsEmptiedAndStaysSmallWithManyUsers
 TEST(ChannelGuardTest, ProtectedAreListedNamesStaffOperatorsAdminsAndTheClient) {
     TempFolder folder;
     Database database;
-    database.LoadDatabase(folder.Write("database.txt", "Boss\r\n"));
+    database.LoadDatabase(folder.write("database.txt", "Boss\r\n"));
     struct Case {
         const char* name;
         const char* flags;

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "connection/settings.h"
-#include "fakes.h"
 #include "log/log_writer.h"
+#include "support/fakes.h"
 
 namespace varno {
 namespace {

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "unit/temp_folder.h"
+#include "support/fakes.h"
 
 namespace varno {
 namespace {
+
+using test::TempFolder;
 
 using Lines = std::vector<std::string>;
 
@@ -41,7 +43,7 @@ struct Case {
 
 class CommandsTest : public ::testing::Test {
 protected:
-    CommandsTest() { database.LoadDatabase(folder.Write("database.txt", "Boss\r\n")); }
+    CommandsTest() { database.LoadDatabase(folder.write("database.txt", "Boss\r\n")); }
 
     // Runs each case for the given speaker and checks what was sent.
     void Expect(std::string_view speaker, const std::vector<Case>& cases) {

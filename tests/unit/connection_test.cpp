@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "support/connection_rig.h"
 
 namespace varno {
 namespace {
@@ -12,12 +12,9 @@ using colour::kRed;
 using colour::kWhite;
 using colour::kYellow;
 
-class ConnectionTest : public ::testing::TestWithParam<const Edition*> {
+class ConnectionTest : public ::testing::TestWithParam<const Edition*>, public test::ConnectionRig {
 protected:
-    ConnectionTest()
-        : edition(*GetParam()),
-          writer(edition, clock, settings.Clear),
-          conn(edition, settings, writer, {link, r, retry, send, clock, window}) {
+    ConnectionTest() : test::ConnectionRig(*GetParam()), edition(*GetParam()) {
         settings.Username = "alice";
         settings.Password = "pw";
         settings.Home = "Lobby";
@@ -56,13 +53,7 @@ protected:
     }
 
     const Edition& edition;
-    test::FakeLink link;
-    test::FakeTimer r, retry, send;
-    test::FakeClock clock;
-    test::FakeWindow window;
-    Settings settings;
-    LogWriter writer;
-    Connection conn;
+    Connection& conn = connection;
     int emptied = 0;
     bool sawEventLine = true;
 };

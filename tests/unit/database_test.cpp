@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "unit/temp_folder.h"
+#include "support/fakes.h"
 
 namespace varno {
 namespace {
+
+using test::TempFolder;
 
 using namespace std::string_literals;
 using Entries = std::vector<std::string>;
@@ -45,7 +47,7 @@ TEST(Database, ReadsFieldsSeparatedByCommasAndLineEnds) {
 TEST(Database, AdmitsWholeNamesIgnoringCase) {
     const TempFolder folder;
     Database database;
-    database.LoadDatabase(folder.Write("database.txt", "Bob\r\nalice\r\ncarol,\"dave\"\r\n"));
+    database.LoadDatabase(folder.write("database.txt", "Bob\r\nalice\r\ncarol,\"dave\"\r\n"));
     for (const char* name : {"bob", "BOB", "Alice", "carol", "Dave"}) {
         EXPECT_TRUE(database.IsInDatabase(name)) << name;
     }
@@ -58,7 +60,7 @@ TEST(Database, RefusesEveryoneBeforeLoadingAndWhenEmpty) {
     const TempFolder folder;
     Database database;
     EXPECT_FALSE(database.IsInDatabase("Bob"));
-    database.LoadDatabase(folder.Write("database.txt", ""));
+    database.LoadDatabase(folder.write("database.txt", ""));
     EXPECT_FALSE(database.IsInDatabase("Bob"));
     EXPECT_FALSE(database.IsInDatabase(""));
 }
@@ -66,12 +68,12 @@ TEST(Database, RefusesEveryoneBeforeLoadingAndWhenEmpty) {
 TEST(Database, EachLoadReplacesTheList) {
     const TempFolder folder;
     Database database;
-    database.LoadDatabase(folder.Write("first.txt", "Bob\r\n"));
-    database.LoadDatabase(folder.Write("second.txt", "alice\r\n"));
+    database.LoadDatabase(folder.write("first.txt", "Bob\r\n"));
+    database.LoadDatabase(folder.write("second.txt", "alice\r\n"));
     EXPECT_FALSE(database.IsInDatabase("Bob"));
     EXPECT_TRUE(database.IsInDatabase("alice"));
-    for (const std::string& unreadable : {folder.Path("missing.txt"), folder.Path("")}) {
-        database.LoadDatabase(folder.Write("second.txt", "alice\r\n"));
+    for (const std::string& unreadable : {folder.file("missing.txt"), folder.file("")}) {
+        database.LoadDatabase(folder.write("second.txt", "alice\r\n"));
         database.LoadDatabase(unreadable);
         EXPECT_FALSE(database.IsInDatabase("alice")) << unreadable;
     }

@@ -6,7 +6,7 @@
 
 #include "connection/options.h"
 #include "connection/settings.h"
-#include "fakes.h"
+#include "support/fakes.h"
 
 namespace varno {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "connection/ini_file.h"
-#include "fakes.h"
+#include "support/fakes.h"
 
 namespace varno {
 namespace {

@@ -9,10 +9,12 @@
 #include <optional>
 #include <sstream>
 
-#include "unit/temp_folder.h"
+#include "support/fakes.h"
 
 namespace varno {
 namespace {
+
+using test::TempFolder;
 
 std::optional<std::string> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -51,9 +53,9 @@ TEST(ListEditTest, ChangesOneLineAndKeepsEveryOtherByteForByte) {
     };
     for (const Case& c : cases) {
         TempFolder folder;
-        const std::string path = folder.Path("shitlist.txt");
+        const std::string path = folder.file("shitlist.txt");
         if (c.before) {
-            folder.Write("shitlist.txt", *c.before);
+            folder.write("shitlist.txt", *c.before);
         }
         const ListEdit result =
             c.add ? AddListLine(path, c.pattern) : RemoveListLine(path, c.pattern);
@@ -64,13 +66,13 @@ TEST(ListEditTest, ChangesOneLineAndKeepsEveryOtherByteForByte) {
 
 TEST(ListEditTest, NewFilesAreOwnerOnlyAndOldOnesKeepTheirMode) {
     TempFolder folder;
-    const std::string fresh = folder.Path("badwords.txt");
+    const std::string fresh = folder.file("badwords.txt");
     ASSERT_EQ(AddListLine(fresh, "*word*"), ListEdit::Added);
     struct stat st {};
     ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600U);
 
-    const std::string old = folder.Write("shitlist.txt", "a\r\n");
+    const std::string old = folder.write("shitlist.txt", "a\r\n");
     ::chmod(old.c_str(), 0644);
     ASSERT_EQ(AddListLine(old, "b"), ListEdit::Added);
     ASSERT_EQ(::stat(old.c_str(), &st), 0);
@@ -79,10 +81,10 @@ TEST(ListEditTest, NewFilesAreOwnerOnlyAndOldOnesKeepTheirMode) {
 
 TEST(ListEditTest, AFileThatCannotBeReplacedIsAFailure) {
     TempFolder folder;
-    std::filesystem::create_directory(folder.Path("shitlist.txt"));
-    EXPECT_EQ(AddListLine(folder.Path("shitlist.txt"), "x"), ListEdit::Failed);
-    EXPECT_EQ(RemoveListLine(folder.Path("shitlist.txt"), "x"), ListEdit::Failed);
-    EXPECT_TRUE(std::filesystem::is_directory(folder.Path("shitlist.txt")));
+    std::filesystem::create_directory(folder.file("shitlist.txt"));
+    EXPECT_EQ(AddListLine(folder.file("shitlist.txt"), "x"), ListEdit::Failed);
+    EXPECT_EQ(RemoveListLine(folder.file("shitlist.txt"), "x"), ListEdit::Failed);
+    EXPECT_TRUE(std::filesystem::is_directory(folder.file("shitlist.txt")));
 }
 
 }  // namespace

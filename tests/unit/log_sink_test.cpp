@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "connection/settings.h"
-#include "fakes.h"
 #include "headless/terminal_sink.h"
 #include "log/line_text.h"
 #include "log/log_writer.h"
+#include "support/fakes.h"
 
 namespace varno {
 namespace {

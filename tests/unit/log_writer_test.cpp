@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "connection/settings.h"
-#include "fakes.h"
+#include "support/fakes.h"
 
 namespace varno {
 namespace {

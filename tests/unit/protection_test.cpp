@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "support/connection_rig.h"
 
 namespace varno {
 namespace {
@@ -10,8 +10,9 @@ namespace {
 using test::TempFolder;
 
 // The rules over a connected connection whose sends are recorded, in a folder of their own.
-struct Bot {
+struct Bot : test::ConnectionRig {
     Bot() {
+        settings.SendQuota = "0";  // every line at once: pacing has tests of its own
         folder.write("database.txt", "Boss\r\n");
         database.LoadDatabase(folder.file("database.txt"));
         link.connectNow();
@@ -42,21 +43,8 @@ struct Bot {
     }
 
     TempFolder folder;
-    Settings settings = [] {
-        Settings s;
-        s.SendQuota = "0";  // every line at once: pacing has tests of its own
-        return s;
-    }();
     Database database;
     BanList banList;
-    test::FakeLink link;
-    test::FakeTimer r;
-    test::FakeTimer retry;
-    test::FakeTimer send;
-    test::FakeClock clock;
-    test::FakeWindow window;
-    LogWriter writer{Edition::v201(), clock, settings.Clear};
-    Connection connection{Edition::v201(), settings, writer, {link, r, retry, send, clock, window}};
     std::string own = "alice";
     int presentChecks = 0;
     Protection protection{

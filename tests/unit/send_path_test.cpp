@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "connection/connection.h"
-#include "fakes.h"
+#include "support/connection_rig.h"
 
 namespace varno {
 namespace {
@@ -24,18 +23,10 @@ TEST(SendPathTest, TextWithALoneCrOrLfIsNotSent) {
         {std::string("nul\0inside", 10), std::string("nul\0inside\r\n", 12)},
     };
     for (const Case& c : cases) {
-        Settings settings;
-        test::FakeLink link;
-        test::FakeTimer r;
-        test::FakeTimer retry;
-        test::FakeTimer send;
-        test::FakeClock clock;
-        test::FakeWindow window;
-        LogWriter writer(Edition::v201(), clock, settings.Clear);
-        Connection conn(Edition::v201(), settings, writer, {link, r, retry, send, clock, window});
-        link.connectNow();
-        conn.SendChat(c.text);
-        EXPECT_EQ(link.allWritten(), c.sent) << c.text;
+        test::ConnectionRig rig;
+        rig.link.connectNow();
+        rig.connection.SendChat(c.text);
+        EXPECT_EQ(rig.link.allWritten(), c.sent) << c.text;
     }
 }
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "fakes.h"
+#include "support/fakes.h"
 
 namespace varno {
 namespace {

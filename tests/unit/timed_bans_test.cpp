@@ -8,10 +8,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "unit/temp_folder.h"
+#include "support/fakes.h"
 
 namespace varno {
 namespace {
+
+using test::TempFolder;
 
 using Ban = TimedBans::Ban;
 
@@ -51,7 +53,7 @@ TEST(TimedBansTest, ParseKeepsWellFormedLinesAndTellsOfDamage) {
 
 TEST(TimedBansTest, SavesOwnerOnlyAndLoadsWhatItSaved) {
     TempFolder folder;
-    const std::string path = folder.Path("bans.txt");
+    const std::string path = folder.file("bans.txt");
     TimedBans bans(path);
     EXPECT_EQ(bans.Load(), TimedBans::LoadResult::Missing);
     EXPECT_TRUE(bans.Add("bob", 200));
@@ -89,15 +91,15 @@ TEST(TimedBansTest, TakesDueBansAtTheirEndTimeNotBefore) {
 
 TEST(TimedBansTest, DamagedOrUnreadableFilesAreReportedNotFatal) {
     TempFolder folder;
-    const std::string path = folder.Write("bans.txt", "bob 100\n\xff\xfe garbage\nann 7\n");
+    const std::string path = folder.write("bans.txt", "bob 100\n\xff\xfe garbage\nann 7\n");
     TimedBans bans(path);
     EXPECT_EQ(bans.Load(), TimedBans::LoadResult::Damaged);
     EXPECT_EQ(bans.bans(), (std::vector<Ban>{{"bob", 100}, {"ann", 7}}));
     ASSERT_TRUE(bans.Save());
     EXPECT_EQ(ReadAll(path), "bob 100\nann 7\n");
 
-    std::filesystem::create_directory(folder.Path("dir"));
-    TimedBans dir(folder.Path("dir"));
+    std::filesystem::create_directory(folder.file("dir"));
+    TimedBans dir(folder.file("dir"));
     EXPECT_EQ(dir.Load(), TimedBans::LoadResult::Damaged);
     EXPECT_TRUE(dir.bans().empty());
     EXPECT_FALSE(dir.Save()) << "a folder in the file's place is left alone";
