@@ -13,6 +13,7 @@
 #include "base/edition.h"
 #include "headless/bot_options.h"
 #include "headless/bot_qtcore.h"
+#include "headless/bot_setup.h"
 #include "headless/signal_pipe_qtcore.h"
 
 namespace {
@@ -57,14 +58,29 @@ int main(int argc, char** argv) {
     std::string folder = options.folder.empty()
                              ? QCoreApplication::applicationDirPath().toStdString()
                              : options.folder;
+    std::error_code ignored;
+    if (const auto absolute = std::filesystem::absolute(folder, ignored); !ignored) {
+        folder = absolute.lexically_normal().string();
+    }
+    if (options.init) {
+        const varno::StartingSet set = varno::WriteStartingSet(folder);
+        if (!set.written) {
+            std::fprintf(stderr, "VarnoBot: %s\n", set.message.c_str());
+            return 1;
+        }
+        std::fputs(set.message.c_str(), stdout);
+        return 0;
+    }
     if (const std::string problem = FolderProblem(folder); !problem.empty()) {
         std::fprintf(stderr, "VarnoBot: cannot read the folder %s: %s\n", folder.c_str(),
                      problem.c_str());
         return 2;
     }
-    std::error_code ignored;
-    if (const auto absolute = std::filesystem::absolute(folder, ignored); !ignored) {
-        folder = absolute.lexically_normal().string();
+    // Without a server and a name it could only fail to log in again and again: say what is
+    // missing once, and end so that a service manager shows it instead of restarting.
+    if (const std::string problem = varno::SettingsProblem(folder); !problem.empty()) {
+        std::fprintf(stderr, "VarnoBot: %s\n", problem.c_str());
+        return varno::kSettingsExitStatus;
     }
     const bool colour = options.colour == varno::BotOptions::Colour::Always ||
                         (options.colour == varno::BotOptions::Colour::Auto && ::isatty(1));

@@ -1,5 +1,7 @@
 #include "client/client.h"
 
+#include <filesystem>
+
 #include "base/text_case.h"
 #include "base/whole_number.h"
 #include "moderation/user_menu.h"
@@ -57,10 +59,20 @@ void Client::Form_Load() {
             {{colour::kWhite, writer_.Prefix()}, {colour::kWhite, "Whisper Windows"}});
     }
     writer_.Line(LogTarget::Main, colour::kLightGrey, "Settings folder: " + appFolder_);
+    std::error_code unknown;
+    awaitingSettings_ =
+        !std::filesystem::exists(std::filesystem::symlink_status(iniPath(), unknown));
     ReadSettings(settings_, edition_, iniPath());
     UpdateLogFolder();
     banList_.LoadBanList(FilePath(kBanListFile));
     protection_.Start();
+    if (awaitingSettings_) {
+        // Trying a server nobody named would only repeat "Server Down" for ever.
+        ports_.r.setEnabled(false);
+        writer_.Line(LogTarget::Main, colour::kLightGrey,
+                     "No settings yet: fill in Options and press Ok");
+        return;
+    }
     connection_.Start();
 }
 
@@ -194,6 +206,19 @@ void Client::Form2_Ok(const std::vector<OptionField>& fields) {
         writer_.Line(LogTarget::Main, colour::kRed, "Could not save the options to " + iniPath());
     }
     UpdateLogFolder();
+    if (!awaitingSettings_) {
+        return;
+    }
+    if (settings_.Server.empty()) {
+        writer_.Line(LogTarget::Main, colour::kLightGrey,
+                     "No server yet: fill in Server in Options and press Ok");
+        return;
+    }
+    // The start-up that the first start held back.
+    awaitingSettings_ = false;
+    ports_.r.setInterval(Connection::kInitialInterval);
+    ports_.r.setEnabled(true);
+    connection_.Start();
 }
 
 void Client::setChannelLabel(std::string_view text) {

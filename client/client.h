@@ -52,7 +52,11 @@ public:
     const std::string& ownName() const { return ownName_.empty() ? settings_.Username : ownName_; }
 
     // Window events.
+    // Reads the settings and the lists and connects; without a Varno.ini at all (a first
+    // start) it asks for settings instead and connects once Ok has saved a server.
     void Form_Load();
+    // A first start waiting for Ok to save a server: nothing connects meanwhile.
+    bool awaitingSettings() const { return awaitingSettings_; }
     void sck_connect() { connection_.sck_connect(); }
     void sck_Close() { connection_.sck_Close(); }
     void sck_Error() { connection_.sck_Error(); }
@@ -134,6 +138,7 @@ private:
     Uptime uptime_;
     IdleMessage idle_;
     std::string ownName_;
+    bool awaitingSettings_ = false;
     Protection protection_;
 };
 

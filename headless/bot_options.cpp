@@ -41,9 +41,9 @@ ParsedBotOptions ParseBotOptions(const std::vector<std::string>& args) {
                         "option '--color' takes auto, always or never, not '" + std::string(value) +
                             "'"};
             }
-        } else if (arg == "--help" || arg == "--version") {
-            (arg == "--help" ? o.help : o.version) = true;
-        } else if (hasValue && (name == "--help" || name == "--version")) {
+        } else if (arg == "--help" || arg == "--version" || arg == "--init") {
+            (arg == "--help" ? o.help : arg == "--version" ? o.version : o.init) = true;
+        } else if (hasValue && (name == "--help" || name == "--version" || name == "--init")) {
             return {{}, "option '" + std::string(name) + "' takes no value"};
         } else {
             return {{}, "unknown option '" + args[i] + "'"};
@@ -54,12 +54,15 @@ ParsedBotOptions ParseBotOptions(const std::vector<std::string>& args) {
 
 std::string BotUsage() {
     return "Usage: VarnoBot [--folder DIR] [--color=WHEN]\n"
+           "       VarnoBot --init [--folder DIR]\n"
            "The chat client and moderation bot without a window: logs in, keeps the channel,\n"
            "and writes every log line to standard output.\n"
            "\n"
            "  --folder DIR    read Varno.ini, shitlist.txt and database.txt from DIR\n"
            "                  (default: the folder that holds the program)\n"
            "  --color=WHEN    colour the output: auto (when it is a terminal), always, never\n"
+           "  --init          write a Varno.ini to fill in and empty lists into the folder,\n"
+           "                  never over a file that is there, and exit\n"
            "  --help          show this help and exit\n"
            "  --version       show the version and exit\n"
            "\n"

@@ -14,6 +14,7 @@ struct BotOptions {
     Colour colour = Colour::Auto;
     bool help = false;
     bool version = false;
+    bool init = false;  // write a starting set of files into the folder and exit
 };
 
 struct ParsedBotOptions {
@@ -22,7 +23,7 @@ struct ParsedBotOptions {
 };
 
 // Reads the arguments after the program name, GNU style: "--folder DIR" or "--folder=DIR",
-// "--color=auto|always|never" ("--color" alone is "always"), "--help", "--version", and
+// "--color=auto|always|never" ("--color" alone is "always"), "--help", "--version", "--init", and
 // "--" before arguments that are not options. VarnoBot takes no other arguments.
 ParsedBotOptions ParseBotOptions(const std::vector<std::string>& args);
 

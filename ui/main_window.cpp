@@ -192,6 +192,9 @@ void MainWindow::Form_Load() {
     if (const QScreen* screen = this->screen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
+    if (client().awaitingSettings()) {
+        mnuOptions_Click();
+    }
 }
 
 void MainWindow::mnuOptions_Click() {

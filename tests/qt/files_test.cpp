@@ -118,12 +118,17 @@ TEST_P(FilesTest, SettingsInAnyStateStartTheProgramAndOkSavesOrLeavesTheFileWhol
     }
     f.start();
     // Without a usable server name nothing connects; the log says only that, once the next
-    // attempt starts a second after the first.
+    // attempt starts a second after the first. Without any file, a first start asks for
+    // settings and tries nothing.
     GatewayServer::waitUntil([] { return false; }, 1300);
-    EXPECT_EQ(f.window().windowTitle(), "Varno 2.00 by Tamsel - Logged in as ");
+    const bool missing = GetParam() == Kind::Missing;
+    EXPECT_EQ(f.window().windowTitle(),
+              missing ? "Varno Chat" : "Varno 2.00 by Tamsel - Logged in as ");
     EXPECT_EQ(f.server().connectionCount(), 0);
     EXPECT_EQ(f.mainLog().find("Connected to Server"), std::string::npos);
-    EXPECT_GE(CountOf(f.mainLog(), "Server Down.. Reconnecting.."), 1u);
+    EXPECT_EQ(CountOf(f.mainLog(), "Server Down.. Reconnecting..") >= 1u, !missing);
+    EXPECT_EQ(CountOf(f.mainLog(), "No settings yet: fill in Options and press Ok"),
+              missing ? 1u : 0u);
 
     const bool directory = GetParam() == Kind::Directory;
     QFile before(path("Varno.ini"));

@@ -138,5 +138,48 @@ TEST_F(VarnoBotTest, AWrongCommandLineOrFolderEndsWithStatusTwoAndOneLine) {
     EXPECT_TRUE(help.readAllStandardOutput().startsWith("Usage: VarnoBot [--folder DIR]"));
 }
 
+// Settings that cannot log in end the bot at once with status 78, one line saying what to
+// fill in, and no connection attempt; --init writes what to fill in, and never over a file.
+TEST_F(VarnoBotTest, MissingSettingsEndWithStatus78AndInitWritesAStartingSet) {
+    ASSERT_TRUE(server.listen());
+    const QByteArray ini = QFile::encodeName(file("Varno.ini"));
+    const std::pair<const char*, QByteArray> cases[] = {
+        {nullptr, "VarnoBot: " + ini + " is missing; VarnoBot --init --folder " +
+                      QFile::encodeName(dir.path()) +
+                      " writes one to fill in (see man varno.ini)\n"},
+        {"[Varno]\nUsername=bot\n", "VarnoBot: " + ini + " has no Server; see man varno.ini\n"},
+        {"[Varno]\nServer=SERVER\n", "VarnoBot: " + ini + " has no Username; see man varno.ini\n"},
+    };
+    for (const auto& [settings, err] : cases) {
+        QFile::remove(file("Varno.ini"));
+        if (settings) {
+            Write(file("Varno.ini"),
+                  QByteArray(settings).replace("SERVER", server.host().toUtf8()));
+        }
+        QProcess p;
+        p.start(VARNO_BOT, {"--folder", dir.path()});
+        ASSERT_TRUE(p.waitForFinished(5000));
+        EXPECT_EQ(p.exitCode(), 78);
+        EXPECT_EQ(p.readAllStandardError(), err);
+        EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+    }
+    EXPECT_EQ(server.connectionCount(), 0);
+
+    QFile::remove(file("Varno.ini"));
+    QProcess init;
+    init.start(VARNO_BOT, {"--init", "--folder", dir.path()});
+    ASSERT_TRUE(init.waitForFinished(5000));
+    EXPECT_EQ(init.exitCode(), 0);
+    EXPECT_TRUE(init.readAllStandardOutput().startsWith(
+        "Wrote Varno.ini shitlist.txt database.txt badwords.txt in " +
+        QFile::encodeName(dir.path()) + ".\nNext: fill in Server, Username and Password"));
+    QProcess again;
+    again.start(VARNO_BOT, {"--init", "--folder", dir.path()});
+    ASSERT_TRUE(again.waitForFinished(5000));
+    EXPECT_EQ(again.exitCode(), 1);
+    EXPECT_EQ(again.readAllStandardError(),
+              "VarnoBot: " + ini + " exists already; nothing was written\n");
+}
+
 }  // namespace
 }  // namespace varno

@@ -115,6 +115,36 @@ TEST_P(WindowMenusTest, OptionsIsOneModelessDialogThatOkSaves) {
         << "the caption changes at the next connect";
 }
 
+// A first start (no Varno.ini at all) asks for settings instead of trying a server nobody
+// named, and connects as a start does once Ok saves one; an Ok without a server keeps asking.
+TEST_P(WindowMenusTest, FirstStartOpensOptionsAndConnectsOnlyOnceOkSavesAServer) {
+    ClientFixture first(*GetParam(), 1);
+    ASSERT_TRUE(first.server().listen());
+    first.start();
+    OptionsDialog* dialog = first.window().optionsDialog();
+    ASSERT_TRUE(dialog && dialog->isVisible());
+    EXPECT_TRUE(first.mainLog().find("No settings yet: fill in Options and press Ok\r\n") !=
+                std::string::npos);
+    // The reconnect timer would have tried many times in this while.
+    EXPECT_FALSE(first.waitForLog("Server Down", 1500));
+    EXPECT_EQ(first.window().windowTitle(), "Varno Chat") << "the caption waits for a connect";
+
+    dialog->box("Username")->setText("alice");
+    dialog->findChild<QPushButton*>("Command1")->click();
+    EXPECT_TRUE(first.waitForLog("No server yet: fill in Server in Options and press Ok"));
+    EXPECT_FALSE(first.waitForLog("Server Down", 500));
+
+    first.window().mnuOptions_Click();
+    dialog = first.window().optionsDialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->box("Password")->setText("pw");
+    dialog->box("Home")->setText("Lobby");
+    dialog->box("Server")->setText(first.server().host());
+    dialog->findChild<QPushButton*>("Command1")->click();
+    EXPECT_TRUE(first.server().waitForReceived(test::kAliceLogin));
+    EXPECT_EQ(first.window().windowTitle(), "Varno 2.00 by Tamsel - Logged in as alice");
+}
+
 TEST_P(WindowMenusTest, ClosingTheWindowClosesTheOptionsDialog) {
     f.window().mnuOptions_Click();
     QPointer<OptionsDialog> dialog = f.window().optionsDialog();

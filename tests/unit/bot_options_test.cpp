@@ -34,7 +34,12 @@ TEST(BotOptions, ReadsTheGnuStyleCommandLine) {
         EXPECT_EQ(p.options->colour, c.colour);
         EXPECT_EQ(p.options->help, c.help);
         EXPECT_EQ(p.options->version, c.version);
+        EXPECT_FALSE(p.options->init);
     }
+    const ParsedBotOptions init = ParseBotOptions({"--init", "--folder=/srv/bot"});
+    ASSERT_TRUE(init.options) << init.error;
+    EXPECT_TRUE(init.options->init);
+    EXPECT_EQ(init.options->folder, "/srv/bot");
 }
 
 TEST(BotOptions, RefusesAWrongCommandLineWithOneLineSayingWhy) {
@@ -49,6 +54,7 @@ TEST(BotOptions, RefusesAWrongCommandLineWithOneLineSayingWhy) {
         {{"--folder="}, "option '--folder' needs a folder"},
         {{"--color=blue"}, "option '--color' takes auto, always or never, not 'blue'"},
         {{"--help=x"}, "option '--help' takes no value"},
+        {{"--init=yes"}, "option '--init' takes no value"},
         {{"extra"}, "unexpected argument 'extra'"},
         {{"--", "--help"}, "unexpected argument '--help'"},
     };
