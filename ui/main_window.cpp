@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 
 #include "channel/roster_view.h"
 #include "client/client.h"
@@ -193,7 +194,8 @@ void MainWindow::Form_Load() {
         move(screen->availableGeometry().center() - rect().center());
     }
     if (client().awaitingSettings()) {
-        mnuOptions_Click();
+        // Once the window is shown, so that the dialog comes up in front of it.
+        QTimer::singleShot(0, this, &MainWindow::mnuOptions_Click);
     }
 }
 

@@ -121,8 +121,9 @@ TEST_P(WindowMenusTest, FirstStartOpensOptionsAndConnectsOnlyOnceOkSavesAServer)
     ClientFixture first(*GetParam(), 1);
     ASSERT_TRUE(first.server().listen());
     first.start();
+    ASSERT_TRUE(GatewayServer::waitUntil([&] { return first.window().optionsDialog(); }));
     OptionsDialog* dialog = first.window().optionsDialog();
-    ASSERT_TRUE(dialog && dialog->isVisible());
+    EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(first.mainLog().find("No settings yet: fill in Options and press Ok\r\n") !=
                 std::string::npos);
     // The reconnect timer would have tried many times in this while.
