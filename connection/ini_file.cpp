@@ -80,21 +80,6 @@ bool LoadLines(const std::string& path, IniLines& out) {
     return !in.bad();
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // The file a write replaces: path itself or, when path is a symbolic link, the file its
 // chain of links ends at, so that the links survive. Nothing for a chain that loops or
 // can't be read.
@@ -132,6 +117,21 @@ int CreateTemp(const std::string& temp) {
 }
 
 }  // namespace
+
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
 
 bool ReplaceFile(const std::string& path, const std::string& bytes) {
     const std::optional<std::string> target = WriteTarget(path);

@@ -32,6 +32,10 @@ bool WriteIniValue(std::string_view section, std::string_view key, std::string_v
 // was replaced.
 bool ReplaceFile(const std::string& path, const std::string& bytes);
 
+// Writes all of bytes to the open file fd, going on after an interrupted write. Returns
+// whether every byte was written.
+bool WriteAll(int fd, const std::string& bytes);
+
 struct IniEntry {
     std::string_view key;
     std::string_view value;

@@ -11,6 +11,7 @@
 
 #include "base/edition.h"
 #include "base/make_folder.h"
+#include "connection/ini_file.h"
 #include "connection/settings.h"
 #include "moderation/ban_list.h"
 #include "moderation/database.h"
@@ -35,18 +36,11 @@ std::string CreateNew(const std::string& path, const std::string& bytes) {
     if (fd < 0) {
         return std::strerror(errno);
     }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            const std::string why = std::strerror(n < 0 ? errno : EIO);
-            ::close(fd);
-            return why;
-        }
-        done += static_cast<std::size_t>(n);
+    errno = 0;
+    if (!WriteAll(fd, bytes)) {
+        const std::string why = std::strerror(errno != 0 ? errno : EIO);
+        ::close(fd);
+        return why;
     }
     return ::close(fd) == 0 ? std::string() : std::strerror(errno);
 }
