@@ -20,6 +20,9 @@ for entry in varno1 varno; do
     grep -qx 'Icon=varno' "$desktop" || fail "$entry.desktop names another icon"
 done
 [ -f "$prefix/share/icons/hicolor/scalable/apps/varno.svg" ] || fail "icon missing"
+for page in man1/VarnoBot.1 man1/Varno1.1 man1/Varno.1 man5/varno.ini.5; do
+    [ -f "$prefix/share/man/$page.gz" ] || fail "manual page $page missing"
+done
 units="$prefix/share/doc/varno"
 for unit in varnobot.service varnobot@.service; do
     [ -f "$units/$unit" ] || fail "$unit missing"
