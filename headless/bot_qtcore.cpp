@@ -8,7 +8,7 @@ Bot::Bot(const Edition& edition, const std::string& folder, bool colour, bool pr
     : host_(edition, folder, *this,
             [this] {
                 ForgetShownLines();
-                Notify();
+                Notify(true);
             }),
       terminal_(stdout, colour, priorities) {
     client().logs().addSink(terminal_);
@@ -25,14 +25,14 @@ Bot::~Bot() {
 void Bot::Start() {
     client().Form_Load();
     started_ = true;
-    Notify();
+    Notify(true);
 }
 
 void Bot::setChannelLabel(std::string_view text) {
     channel_ = text;
 }
 
-void Bot::Notify() {
+void Bot::Notify(bool second) {
     if (!started_) {
         return;
     }
@@ -41,15 +41,17 @@ void Bot::Notify() {
         channel_.clear();  // the label names no channel until the server sends one again
     }
     const Settings& settings = client().settings();
-    notifier_.Send(status_.Update({
-        .link = connection.state(),
-        .letIn = connection.letIn(),
-        .server = settings.Server,
-        .channel = channel_,
-        .name = client().ownName(),
-        .users = client().roster().size(),
-        .bansToday = bans_.Today(clock_.localDate()),
-    }));
+    notifier_.Send(status_.Update(
+        {
+            .link = connection.state(),
+            .letIn = connection.letIn(),
+            .server = settings.Server,
+            .channel = channel_,
+            .name = client().ownName(),
+            .users = client().roster().size(),
+            .bansToday = bans_.Today(clock_.localDate()),
+        },
+        second));
 }
 
 void Bot::ForgetShownLines() {

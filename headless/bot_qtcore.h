@@ -44,9 +44,10 @@ private:
     void beep() override {}
 
     // LogSink: every line may change what the service manager is told.
-    void onLine(const Runs&, bool) override { Notify(); }
-    // Tells the service manager what changed since it was last told.
-    void Notify();
+    void onLine(const Runs&, bool) override { Notify(false); }
+    // Tells the service manager what changed since it was last told; second: the
+    // once-a-second call (see ServiceStatus::Update).
+    void Notify(bool second);
 
     // Nothing shows the logs' text once their lines have reached the sinks; it is dropped
     // every second, so a bot that runs for weeks holds no more than a second of it.

@@ -25,21 +25,23 @@ std::string StatusText(const BotFacts& facts, bool reconnecting) {
     return "Connecting to " + std::string(facts.server);
 }
 
-std::string ServiceStatus::Update(const BotFacts& facts) {
+std::string ServiceStatus::Update(const BotFacts& facts, bool second) {
     if (stopping_) {
         return {};
     }
     // Update is called from the start on, when the first attempt is under way; once the link
     // is seen in any other state, every later attempt is a reconnect.
     reconnecting_ = reconnecting_ || facts.link != Connection::State::Connecting;
+    const bool in = facts.link == Connection::State::Connected && facts.letIn;
     std::string message;
-    if (!ready_ && facts.link == Connection::State::Connected && facts.letIn) {
+    if (!ready_ && in) {
         ready_ = true;
         message = "READY=1\n";
     }
     const std::string text = StatusText(facts, reconnecting_);
-    if (text != status_) {
+    if (text != status_ && (second || !in || !statusIn_)) {
         status_ = text;
+        statusIn_ = in;
         message += "STATUS=" + text + "\n";
     }
     if (!message.empty()) {

@@ -28,12 +28,14 @@ std::string StatusText(const BotFacts& facts, bool reconnecting);
 
 // The messages a service manager is sent (sd_notify's "NAME=value" lines, one message per
 // call), decided from the facts: READY=1 once, when the server first lets the bot in;
-// STATUS= whenever its text changes; RELOADING=1 and READY=1 around a reload of a bot that
-// is ready; STOPPING=1 once, after which nothing more is said.
+// STATUS= whenever its text changes (a change of the counts alone waits for the
+// once-a-second call, so a flood of joins is not a flood of messages); RELOADING=1 and READY=1
+// around a reload of a bot that is ready; STOPPING=1 once, after which nothing more is said.
 class ServiceStatus {
 public:
     // The message for the facts now; empty when nothing changed since the last one.
-    std::string Update(const BotFacts& facts);
+    // second: the once-a-second call, which also tells changed counts.
+    std::string Update(const BotFacts& facts, bool second);
     // Before and after a reload; empty while the bot is not ready, since a reload then only
     // changes what the start-up uses.
     std::string Reloading() const;
@@ -47,6 +49,7 @@ private:
     bool stopping_ = false;
     bool reconnecting_ = false;
     std::string status_;
+    bool statusIn_ = false;  // status_ tells the channel and its counts
 };
 
 // The number of "/ban " lines written to the server since local midnight: a write may carry

@@ -14,42 +14,46 @@ BotFacts Out(State link) {
 }
 
 // The messages a run of facts brings, one per Update, in order.
-TEST(ServiceStatus, ReadyOnceLetInAndAStatusOnlyWhenItsTextChanges) {
+TEST(ServiceStatus, ReadyOnceLetInAndAStatusWhenItsTextChangesWithCountsEachSecond) {
     const auto in = [](std::string_view channel, std::size_t users, std::size_t bans) {
         return BotFacts{State::Connected, true, "chat.example", channel, "varnobot", users, bans};
     };
+    // second: the once-a-second call; the others come with a log line.
     const struct {
         BotFacts facts;
+        bool second;
         std::string message;
     } steps[] = {
-        {Out(State::Connecting), "STATUS=Connecting to chat.example"},
-        {Out(State::Connecting), ""},
-        {Out(State::Connected), "STATUS=Logging in"},
-        {in("", 0, 0), "READY=1\nSTATUS=Logged in as varnobot; 0 users; 0 bans today"},
-        {in("OpRoom", 1, 1), "STATUS=In OpRoom as varnobot; 1 user; 1 ban today"},
-        {in("OpRoom", 3, 2), "STATUS=In OpRoom as varnobot; 3 users; 2 bans today"},
-        {Out(State::Down), "STATUS=Server down, reconnecting"},
-        {Out(State::Connecting), ""},
-        {Out(State::Connected), "STATUS=Logging in"},
-        {in("OpRoom", 3, 2), "STATUS=In OpRoom as varnobot; 3 users; 2 bans today"},
+        {Out(State::Connecting), true, "STATUS=Connecting to chat.example"},
+        {Out(State::Connecting), true, ""},
+        {Out(State::Connected), false, "STATUS=Logging in"},
+        {in("", 0, 0), false, "READY=1\nSTATUS=Logged in as varnobot; 0 users; 0 bans today"},
+        {in("OpRoom", 1, 1), false, ""},
+        {in("OpRoom", 3, 2), false, ""},
+        {in("OpRoom", 3, 2), true, "STATUS=In OpRoom as varnobot; 3 users; 2 bans today"},
+        {in("OpRoom", 1, 1), true, "STATUS=In OpRoom as varnobot; 1 user; 1 ban today"},
+        {Out(State::Down), false, "STATUS=Server down, reconnecting"},
+        {Out(State::Connecting), true, ""},
+        {Out(State::Connected), false, "STATUS=Logging in"},
+        {in("OpRoom", 3, 2), false, "STATUS=In OpRoom as varnobot; 3 users; 2 bans today"},
     };
     ServiceStatus status;
     EXPECT_EQ(status.Reloading(), "") << "not ready: a reload is part of the start";
     for (const auto& step : steps) {
-        EXPECT_EQ(status.Update(step.facts), step.message) << step.message;
+        EXPECT_EQ(status.Update(step.facts, step.second), step.message) << step.message;
     }
     EXPECT_EQ(status.Reloading(), "RELOADING=1");
     EXPECT_EQ(status.Reloaded(), "READY=1");
     EXPECT_EQ(status.Stopping(), "STOPPING=1\nSTATUS=Stopping");
     EXPECT_EQ(status.Stopping(), "");
-    EXPECT_EQ(status.Update(Out(State::Down)), "") << "said after stopping";
+    EXPECT_EQ(status.Update(Out(State::Down), true), "") << "said after stopping";
     EXPECT_EQ(status.Reloading(), "");
 }
 
 TEST(ServiceStatus, AFirstAttemptThatFailsIsAReconnectFromThenOn) {
     ServiceStatus status;
-    EXPECT_EQ(status.Update(Out(State::Down)), "STATUS=Server down, reconnecting");
-    EXPECT_EQ(status.Update(Out(State::Connecting)), "");
+    EXPECT_EQ(status.Update(Out(State::Down), true), "STATUS=Server down, reconnecting");
+    EXPECT_EQ(status.Update(Out(State::Connecting), true), "");
 }
 
 TEST(BanTally, CountsBanLinesOfEachWriteUntilTheDayChanges) {
