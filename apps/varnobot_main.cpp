@@ -4,16 +4,20 @@
 #include <QCoreApplication>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "base/edition.h"
+#include "base/version.h"
 #include "headless/bot_options.h"
 #include "headless/bot_qtcore.h"
 #include "headless/bot_setup.h"
+#include "headless/service_status.h"
 #include "headless/signal_pipe_qtcore.h"
 
 namespace {
@@ -33,6 +37,15 @@ std::string FolderProblem(const std::string& folder) {
     return {};
 }
 
+// Whether the journal reads standard output (JOURNAL_STREAM names it).
+bool JournalReadsOutput() {
+    const char* stream = std::getenv("JOURNAL_STREAM");
+    struct stat st {};
+    return stream && ::fstat(1, &st) == 0 &&
+           varno::NamesStream(stream, static_cast<std::uint64_t>(st.st_dev),
+                              static_cast<std::uint64_t>(st.st_ino));
+}
+
 }  // namespace
 
 // VarnoBot: the full client (edition 2.01) without a window, for running as a service.
@@ -50,7 +63,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.version) {
-        std::printf("VarnoBot %s\n", std::string(varno::Edition::v201().name).c_str());
+        std::printf("VarnoBot %s (edition %s)\n", std::string(varno::PackageVersion()).c_str(),
+                    std::string(varno::Edition::v201().name).c_str());
         return 0;
     }
 
@@ -86,7 +100,7 @@ int main(int argc, char** argv) {
                         (options.colour == varno::BotOptions::Colour::Auto && ::isatty(1));
 
     std::signal(SIGPIPE, SIG_IGN);  // a closed output or socket is an error, not an end
-    varno::Bot bot(varno::Edition::v201(), folder, colour);
+    varno::Bot bot(varno::Edition::v201(), folder, colour, !colour && JournalReadsOutput());
     varno::SignalPipe signalPipe({SIGTERM, SIGINT, SIGHUP}, [&bot](int signal) {
         if (signal == SIGHUP) {
             bot.Reload();

@@ -69,6 +69,8 @@ public:
     void SendModeration(std::string_view text) { Send(text, SendQueue::Kind::Moderation); }
 
     State state() const { return state_; }
+    // Connected, and the server has sent an event line on this connection: it let us in.
+    bool letIn() const { return state_ == State::Connected && (!sawEventLine_ || sawEventLine_()); }
     std::size_t waitingLines() const { return queue_.waiting(); }
 
     // After an attempt that never got in (refused, unreachable, timed out, or closed before

@@ -7,6 +7,8 @@
 #include "base/window_port.h"
 #include "client/client.h"
 #include "client/client_host_qtcore.h"
+#include "headless/service_notify_qtcore.h"
+#include "headless/service_status.h"
 #include "headless/terminal_sink.h"
 
 namespace varno {
@@ -14,10 +16,12 @@ namespace varno {
 // The client without a window: the socket, the timers and the clock around the same Client
 // the window programs use, every log line on standard output, and the lists read again when
 // they change on disk. What a window would show (caption, channel label, uptime) goes
-// nowhere; the log says it all.
-class Bot : private WindowPort {
+// nowhere; the log says it all. Under systemd it tells the service manager how it stands:
+// ready once the server let it in, and a status line that follows the connection.
+class Bot : private WindowPort, private LogSink {
 public:
-    Bot(const Edition& edition, const std::string& folder, bool colour);
+    // priorities: each line carries the syslog priority prefix the journal reads.
+    Bot(const Edition& edition, const std::string& folder, bool colour, bool priorities = false);
     ~Bot() override;
     Bot(const Bot&) = delete;
     Bot& operator=(const Bot&) = delete;
@@ -34,10 +38,16 @@ public:
 private:
     // WindowPort
     void setCaption(std::string_view) override {}
-    void setChannelLabel(std::string_view) override {}
+    void setChannelLabel(std::string_view text) override;
     void setUptime(std::string_view) override {}
     void takeLayoutSnapshot() override {}
     void beep() override {}
+
+    // LogSink: every line may change what the service manager is told.
+    void onLine(const Runs&, bool) override { Notify(false); }
+    // Tells the service manager what changed since it was last told; second: the
+    // once-a-second call (see ServiceStatus::Update).
+    void Notify(bool second);
 
     // Nothing shows the logs' text once their lines have reached the sinks; it is dropped
     // every second, so a bot that runs for weeks holds no more than a second of it.
@@ -45,6 +55,12 @@ private:
 
     ClientHost host_;
     TerminalSink terminal_;
+    ServiceNotifier notifier_;
+    ServiceStatus status_;
+    BanTally bans_;
+    SystemClock clock_;
+    std::string channel_;
+    bool started_ = false;
 };
 
 }  // namespace varno

@@ -43,7 +43,12 @@ int Ansi256(Colour c) {
 
 std::string TerminalSink::Render(const Runs& line, bool whisper) const {
     if (!colour_) {
-        return PlainLine(line, whisper);
+        if (!priorities_) {
+            return PlainLine(line, whisper);
+        }
+        const bool red = std::any_of(line.begin(), line.end(),
+                                     [](const Run& run) { return run.colour == colour::kRed; });
+        return (red ? "<3>" : "<6>") + PlainLine(line, whisper);
     }
     std::string text;
     ForEachShownPiece(line, whisper, [&text](Colour c, const std::string& shown) {

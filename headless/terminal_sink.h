@@ -10,10 +10,12 @@ namespace varno {
 // Every log line on a stream (standard output) as PlainLine text, each written whole. With
 // colour, each piece carries the 256-colour terminal escape nearest to its run's colour and
 // the line ends by resetting the colour; control characters from the server never reach
-// the terminal raw (see VisibleText).
+// the terminal raw (see VisibleText). With priorities (for the journal), a line without
+// colour starts with a syslog priority: "<3>" (error) when a piece of it is red, else "<6>".
 class TerminalSink : public LogSink {
 public:
-    TerminalSink(std::FILE* out, bool colour) : out_(out), colour_(colour) {}
+    TerminalSink(std::FILE* out, bool colour, bool priorities = false)
+        : out_(out), colour_(colour), priorities_(priorities && !colour) {}
 
     void onLine(const Runs& line, bool whisper) override;
 
@@ -23,6 +25,7 @@ public:
 private:
     std::FILE* out_;
     bool colour_;
+    bool priorities_;
 };
 
 // The index in the 256-colour terminal palette (its 6x6x6 cube and grey ramp) nearest to c.

@@ -20,12 +20,32 @@ for entry in varno1 varno; do
     grep -qx 'Icon=varno' "$desktop" || fail "$entry.desktop names another icon"
 done
 [ -f "$prefix/share/icons/hicolor/scalable/apps/varno.svg" ] || fail "icon missing"
-unit="$prefix/share/doc/varno/varnobot.service"
-[ -f "$unit" ] || fail "varnobot.service missing"
-grep -qx "ExecStart=$prefix/bin/VarnoBot --folder /var/lib/varnobot" "$unit" ||
-    fail "the unit does not start the installed VarnoBot on /var/lib/varnobot"
-grep -qx 'DynamicUser=yes' "$unit" || fail "the unit does not run as an unprivileged user"
-grep -qx 'StateDirectory=varnobot' "$unit" || fail "the unit has no state folder"
+for page in man1/VarnoBot.1 man1/Varno1.1 man1/Varno.1 man5/varno.ini.5; do
+    [ -f "$prefix/share/man/$page.gz" ] || fail "manual page $page missing"
+done
+units="$prefix/share/doc/varno"
+for unit in varnobot.service varnobot@.service; do
+    [ -f "$units/$unit" ] || fail "$unit missing"
+    for line in Type=notify DynamicUser=yes RestartPreventExitStatus=78 WatchdogSec=60 \
+        ProtectSystem=strict SystemCallFilter=@system-service; do
+        grep -qx "$line" "$units/$unit" || fail "$unit lacks $line"
+    done
+done
+grep -qx "ExecStart=$prefix/bin/VarnoBot --folder /var/lib/varnobot --color=never" \
+    "$units/varnobot.service" || fail "the unit does not start the installed VarnoBot"
+grep -qx 'StateDirectory=varnobot' "$units/varnobot.service" || fail "the unit has no state folder"
+grep -qx "ExecStart=$prefix/bin/VarnoBot --folder /var/lib/varnobot/%i --color=never" \
+    "$units/varnobot@.service" || fail "the template does not start one bot per folder"
+grep -qx 'StateDirectory=varnobot/%i' "$units/varnobot@.service" ||
+    fail "the template has no state folder per bot"
+if command -v systemd-analyze >/dev/null; then
+    cp "$units/varnobot.service" "$prefix/varnobot.service"
+    cp "$units/varnobot@.service" "$prefix/varnobot@oproom.service"
+    (cd "$prefix" && systemd-analyze verify --man=no ./varnobot.service ./varnobot@oproom.service) ||
+        fail "systemd-analyze verify finds fault with the units"
+else
+    echo "install_test: systemd-analyze not found, units not verified"
+fi
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$prefix"/share/applications/*.desktop || fail "desktop entries invalid"
 else

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "base/version.h"
 #include "channel/roster_view.h"
 #include "client/client.h"
 #include "client/client_host_qtcore.h"
@@ -216,6 +217,9 @@ void MainWindow::mnuAbout_Click() {
     QMessageBox box(QMessageBox::NoIcon, "Varno",
                     QString::fromUtf8(edition_.aboutText.data(), edition_.aboutText.size()),
                     QMessageBox::Ok, this);
+    box.setInformativeText("Version " +
+                           QString::fromUtf8(PackageVersion().data(),
+                                             static_cast<qsizetype>(PackageVersion().size())));
     box.exec();
 }
 

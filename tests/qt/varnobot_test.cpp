@@ -1,11 +1,19 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "support/client_fixture.h"
 #include "support/gateway_server.h"
@@ -37,11 +45,13 @@ protected:
 
     QString file(const QString& name) const { return QDir(dir.path()).filePath(name); }
 
-    void start(const QStringList& args) {
+    void start(const QStringList& args, const QProcessEnvironment& extra = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "NOTIFY_SOCKET",
+                                 "WATCHDOG_USEC", "WATCHDOG_PID", "JOURNAL_STREAM"}) {
             env.remove(name);
         }
+        env.insert(extra);
         bot.setProcessEnvironment(env);
         bot.start(VARNO_BOT, args);
         ASSERT_TRUE(bot.waitForStarted());
@@ -117,6 +127,130 @@ TEST_F(VarnoBotTest, LogsInBansReloadsOnHangUpAndEndsOnTerminate) {
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(day).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// The service manager's end of the notify protocol: a Unix datagram socket of the test's own.
+// Watchdog pings are counted apart from the other messages.
+class NotifySocket {
+public:
+    explicit NotifySocket(const QString& path) {
+        fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        std::memcpy(address.sun_path, name.constData(),
+                    std::min(sizeof(address.sun_path) - 1, static_cast<std::size_t>(name.size())));
+        bound_ = ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    }
+    ~NotifySocket() { ::close(fd_); }
+
+    bool bound() const { return bound_; }
+    void drain() {
+        char buffer[4096];
+        ssize_t n = 0;
+        while ((n = ::recv(fd_, buffer, sizeof(buffer), 0)) > 0) {
+            const std::string message(buffer, static_cast<std::size_t>(n));
+            if (message == "WATCHDOG=1") {
+                ++pings;
+            } else {
+                messages.push_back(message);
+            }
+        }
+    }
+    bool waitFor(const std::string& message) {
+        return GatewayServer::waitUntil([&] {
+            drain();
+            return std::find(messages.begin(), messages.end(), message) != messages.end();
+        });
+    }
+
+    std::vector<std::string> messages;
+    int pings = 0;
+
+private:
+    int fd_ = -1;
+    bool bound_ = false;
+};
+
+TEST_F(VarnoBotTest, TellsTheServiceManagerHowItStandsAndTheJournalEachLinesPriority) {
+    ASSERT_TRUE(server.listen());
+    Write(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings +
+                                 "Server=" + server.host().toUtf8() + "\n");
+    Write(file("shitlist.txt"), "spam*\r\n");
+    NotifySocket notify(file("notify"));
+    ASSERT_TRUE(notify.bound());
+    // Standard output goes to a file whose device and inode JOURNAL_STREAM names, as the
+    // journal's stream is named to a service.
+    const QString outPath = file("out.log");
+    Write(outPath, "");
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(outPath).constData(), &st), 0);
+    bot.setStandardOutputFile(outPath, QIODevice::Append);
+    QProcessEnvironment env;
+    env.insert("NOTIFY_SOCKET", file("notify"));
+    env.insert("WATCHDOG_USEC", "200000");
+    env.insert("JOURNAL_STREAM", QString("%1:%2").arg(st.st_dev).arg(st.st_ino));
+    QElapsedTimer span;
+    span.start();
+    start({"--folder", dir.path(), "--color=never"}, env);
+
+    ASSERT_TRUE(server.waitForReceived(test::kAliceLogin));
+    ASSERT_TRUE(notify.waitFor("STATUS=Logging in"));
+    server.send(
+        "2010 NAME alice\r\n1007 CHANNEL \"Lobby\"\r\n1001 USER alice 0010 [CHAT]\r\n"
+        "1001 USER bob 0010 [CHAT]\r\n1002 JOIN spammer 0010 [CHAT]\r\n");
+    ASSERT_TRUE(server.waitForReceived("/ban spammer boo\r\n"));
+    EXPECT_TRUE(notify.waitFor("STATUS=In Lobby as alice; 3 users; 1 ban today"));
+    ::kill(static_cast<pid_t>(bot.processId()), SIGHUP);
+    EXPECT_TRUE(notify.waitFor("RELOADING=1"));
+    server.stopListening();
+    server.closeConnection();
+    EXPECT_TRUE(notify.waitFor("STATUS=Server down, reconnecting"));
+    bot.terminate();  // SIGTERM
+    ASSERT_TRUE(bot.waitForFinished(2000));
+    EXPECT_EQ(bot.exitCode(), 0);
+    const qint64 ranMs = span.elapsed();
+    notify.drain();
+
+    // Each expected message comes after the one before it; READY=1 only once the server let
+    // the bot in, and again after the reload.
+    ASSERT_FALSE(notify.messages.empty());
+    EXPECT_TRUE(notify.messages.front().starts_with("STATUS=Connecting to 127."));
+    const std::vector<std::string> expected = {
+        "STATUS=Logging in", "READY=1",        "STATUS=In Lobby as alice; 3 users; 1 ban today",
+        "RELOADING=1",       "READY=1",        "STATUS=Server down, reconnecting",
+        "STOPPING=1",        "STATUS=Stopping"};
+    std::vector<std::string> lines;
+    for (const std::string& message : notify.messages) {
+        for (std::size_t at = 0; at <= message.size();) {
+            const std::size_t end = std::min(message.find('\n', at), message.size());
+            lines.push_back(message.substr(at, end - at));
+            at = end + 1;
+        }
+    }
+    auto next = lines.begin();
+    for (const std::string& want : expected) {
+        next = std::find(next, lines.end(), want);
+        ASSERT_NE(next, lines.end()) << "missing or out of order: " << want;
+        ++next;
+    }
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "READY=1"), 2);
+    EXPECT_EQ(lines.back(), "STATUS=Stopping") << "nothing is said after stopping";
+    // Pings at half of WATCHDOG_USEC (100 ms): some came, and no more than the run allows.
+    EXPECT_GE(notify.pings, 2);
+    EXPECT_LE(notify.pings, ranMs / 100 + 2);
+
+    // Every line of the output carries its priority: red lines are errors.
+    QFile out(outPath);
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    const QList<QByteArray> written = out.readAll().split('\n');
+    ASSERT_GT(written.size(), 3);
+    for (const QByteArray& line : written.mid(0, written.size() - 1)) {
+        EXPECT_TRUE(line.startsWith("<6>[") || line.startsWith("<3>[")) << line.toStdString();
+    }
+    const QByteArray all = written.join('\n');
+    EXPECT_TRUE(QRegularExpression("<3>\\[[0-9:]+\\] Connection Closed\n").match(all).hasMatch());
+    EXPECT_TRUE(QRegularExpression("<6>\\[[0-9:]+\\] Connected to Server\n").match(all).hasMatch());
 }
 
 TEST_F(VarnoBotTest, AWrongCommandLineOrFolderEndsWithStatusTwoAndOneLine) {

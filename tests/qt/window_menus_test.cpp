@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "base/version.h"
 #include "channel/roster_view.h"
 #include "client/client.h"
 #include "connection/options_dialog.h"
@@ -76,18 +77,20 @@ TEST_P(WindowMenusTest, RightClickMenuSendsTheChosenCommandForTheEntry) {
 }
 
 TEST_P(WindowMenusTest, AboutBoxHasTheEditionsTextTitleAndOneButton) {
-    QString text, title;
+    QString text, title, version;
     int buttons = 0;
     QTimer::singleShot(50, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         text = box->text();
+        version = box->informativeText();
         title = box->windowTitle();
         buttons = static_cast<int>(box->buttons().size());
         box->accept();
     });
     f.window().mnuAbout_Click();
     EXPECT_EQ(text, QString::fromUtf8(GetParam()->aboutText.data()));
+    EXPECT_EQ(version, "Version " + QString::fromUtf8(std::string(PackageVersion()).c_str()));
     EXPECT_EQ(title, "Varno");
     EXPECT_EQ(buttons, 1);
 }
