@@ -58,6 +58,7 @@ void Client::Form_Load() {
     }
     writer_.Line(LogTarget::Main, colour::kLightGrey, "Settings folder: " + appFolder_);
     ReadSettings(settings_, edition_, iniPath());
+    TellUnreadableNumbers();
     UpdateLogFolder();
     banList_.LoadBanList(FilePath(kBanListFile));
     protection_.Start();
@@ -104,6 +105,7 @@ void Client::ReloadFiles(const std::vector<std::string>& names) {
         std::string what;
         if (name == kSettingsFile) {
             ReadSettings(settings_, edition_, iniPath());
+            TellUnreadableNumbers();
             UpdateLogFolder();
             what = name;
         } else if (name == kBanListFile) {
@@ -126,6 +128,12 @@ void Client::ReloadFiles(const std::vector<std::string>& names) {
     }
     if (banListRead) {
         BanPresentUsers();
+    }
+}
+
+void Client::TellUnreadableNumbers() {
+    for (const std::string& line : UnreadableNumbers(settings_, edition_)) {
+        writer_.Line(LogTarget::Main, colour::kRed, line);
     }
 }
 

@@ -111,6 +111,8 @@ private:
     void CountBanList() override { protection_.CountBanList(); }
 
     std::string FilePath(std::string_view name) const;
+    // One red line for each number setting that is not a number.
+    void TellUnreadableNumbers();
     // Points the chat log on disk at the LogFolder setting (relative to the settings folder).
     void UpdateLogFolder();
     // The uptime label: the uptime, and how many lines wait to be sent while any do.
