@@ -56,11 +56,17 @@ void Protection::Log(std::string_view text) {
 
 void Protection::Start() {
     ReloadBadWords();
-    if (bans_.Load() == TimedBans::LoadResult::Damaged) {
+    const TimedBans::LoadResult loaded = bans_.Load();
+    if (loaded == TimedBans::LoadResult::Damaged) {
         writer_.Line(LogTarget::Main, colour::kRed,
-                     bans_.path() + " was damaged or unreadable; it is written again with the " +
+                     bans_.path() + " was damaged; it is written again with the " +
                          std::to_string(bans_.bans().size()) + " bans that could be read");
         SaveBans();
+    } else if (loaded == TimedBans::LoadResult::Unreadable) {
+        writer_.Line(LogTarget::Main, colour::kRed,
+                     bans_.path() +
+                         " could not be read; it is left as it is, and bans are not lifted "
+                         "by time until it can be read");
     }
 }
 

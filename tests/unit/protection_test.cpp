@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/connection_rig.h"
 
 namespace varno {
@@ -153,14 +155,36 @@ TEST(ProtectionTest, PendingBansSurviveARestartAndAreLiftedAfterTheNextLogin) {
     EXPECT_TRUE(bot.protection.timedBans().bans().empty()) << "an unban forgets the pending ban";
 }
 
-TEST(ProtectionTest, ADamagedBanFileIsReportedInRedAndWrittenAgain) {
+TEST(ProtectionTest, ADamagedBanFileIsWrittenAgainAnUnreadableOneNever) {
     Bot bot;
+    bot.settings.BanMinutes = "60";
     bot.folder.write("bans.txt", "old 100\nnonsense\n");
     bot.protection.Start();
     EXPECT_EQ(bot.logged(), (Runs{{colour::kRed, bot.folder.file("bans.txt") +
-                                                     " was damaged or unreadable; it is written "
+                                                     " was damaged; it is written "
                                                      "again with the 1 bans that could be read"}}));
     EXPECT_EQ(bot.folder.read("bans.txt"), "old 100\n");
+
+    // A bans.txt that can't be read (here a folder in its place) is left as it is, and no ban
+    // is recorded until it can be read.
+    Bot other;
+    other.settings.BanMinutes = "60";
+    std::filesystem::create_directory(other.folder.file("bans.txt"));
+    other.protection.Start();
+    EXPECT_EQ(other.logged(), (Runs{{colour::kRed, other.folder.file("bans.txt") +
+                                                       " could not be read; it is left as it is, "
+                                                       "and bans are not lifted by time until it "
+                                                       "can be read"}}));
+    other.protection.SendModeration("/ban bob boo");
+    EXPECT_TRUE(other.protection.timedBans().bans().empty());
+    EXPECT_TRUE(other.logged().empty()) << "no failed write is tried";
+    EXPECT_TRUE(std::filesystem::is_directory(other.folder.file("bans.txt")));
+
+    std::filesystem::remove(other.folder.file("bans.txt"));
+    other.folder.write("bans.txt", "old 100\n");
+    other.protection.SendModeration("/ban ann boo");
+    EXPECT_EQ(other.folder.read("bans.txt"),
+              "old 100\nann " + std::to_string(other.clock.unix + 3600) + "\n");
 }
 
 TEST(ProtectionTest, ListEditsChangeTheFilesReloadAndAnswerInOneLine) {
