@@ -96,7 +96,7 @@ TEST_F(VarnoBotTest, LogsInBansReloadsOnHangUpAndEndsOnTerminate) {
 
     ::kill(static_cast<pid_t>(bot.processId()), SIGHUP);
     EXPECT_TRUE(
-        waitForOutput("] Reloaded Varno.ini, shitlist.txt (1 pattern), database.txt (0 names), "
+        waitForOutput("] Reloaded Varno.ini, shitlist.txt (1 pattern), database.txt (1 name), "
                       "badwords.txt (0 patterns)\n"));
     server.send("1002 JOIN troll9 0010 [CHAT]\r\n");
     EXPECT_TRUE(server.waitForReceived("/ban troll9 boo\r\n"));

@@ -18,6 +18,7 @@ class Peer {
 public:
     explicit Peer(const QHostAddress& address) {
         QObject::connect(&socket_, &QTcpSocket::readyRead, [this] { got_ += socket_.readAll(); });
+        socket_.bind(address);  // the gateway greets the address it sees
         socket_.connectToHost(address, 6112);
         GatewayServer::waitUntil(
             [this] { return socket_.state() == QAbstractSocket::ConnectedState; });
