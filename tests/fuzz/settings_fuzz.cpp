@@ -1,8 +1,10 @@
 // Reads arbitrary bytes as the settings file, and writes to it.
 //
 // Input: the bytes of Varno.ini. Every key of both editions is read (a value is never longer
-// than the read bound and never starts with the character of code 1); then one key is
-// written and must read back as written, with every other key unchanged.
+// than the read bound, never starts with the character of code 1 and has no blank at either
+// end); the settings of both editions are read and their numbers checked, each line naming
+// the file; then one key is written and must read back as written, with every other key
+// unchanged.
 
 #include <unistd.h>
 
@@ -13,9 +15,15 @@
 #include <string>
 #include <string_view>
 
+#include "base/edition.h"
 #include "connection/ini_file.h"
+#include "connection/settings.h"
 
 namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 constexpr std::string_view kKeys[] = {"Username", "Password", "Home",  "Server", "Delay",
                                       "Trigger",  "trigger",  "Clear", "Idle"};
@@ -42,9 +50,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string before[std::size(kKeys)];
     for (std::size_t i = 0; i < std::size(kKeys); ++i) {
         before[i] = varno::ReadIniValue("Varno", kKeys[i], path);
-        if (before[i].size() > varno::kIniValueMax ||
-            (!before[i].empty() && before[i].front() == '\x01')) {
+        const std::string& v = before[i];
+        if (v.size() > varno::kIniValueMax || (!v.empty() && v.front() == '\x01') ||
+            (!v.empty() && (IsBlank(v.front()) || IsBlank(v.back())))) {
             __builtin_trap();
+        }
+    }
+    for (const varno::Edition* edition : {&varno::Edition::v201(), &varno::Edition::v200()}) {
+        varno::Settings settings;
+        varno::ReadSettings(settings, *edition, path);
+        for (const std::string& line : varno::UnreadableNumbers(settings, *edition)) {
+            if (!line.starts_with("Varno.ini: ")) {
+                __builtin_trap();
+            }
         }
     }
     if (!varno::WriteIniValue("Varno", "Server", "127.0.0.1", path)) {
