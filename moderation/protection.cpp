@@ -63,8 +63,8 @@ std::optional<std::string> TrustedMatch(std::string_view pattern, std::string_vi
     return std::nullopt;
 }
 
-// Whether a word pattern would match every line: one that matches each single letter
-// ("*", "?", "*?") matches any line at all.
+// Whether a word pattern is too wide to name a word: it matches every single letter, as
+// "*", "?" and "*?" do, so it would kick for any short line or, as "*", for every line.
 bool MatchesEveryLine(std::string_view pattern) {
     const CompiledPattern compiled(pattern);
     for (char letter = 'a'; letter <= 'z'; ++letter) {
