@@ -6,18 +6,15 @@
 // the file; then one key is written and must read back as written, with every other key
 // unchanged.
 
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "base/edition.h"
 #include "connection/ini_file.h"
 #include "connection/settings.h"
+#include "temp_file.h"
 
 namespace {
 
@@ -28,23 +25,12 @@ bool IsBlank(char c) {
 constexpr std::string_view kKeys[] = {"Username", "Password", "Home",  "Server", "Delay",
                                       "Trigger",  "trigger",  "Clear", "Idle"};
 
-// In memory where the system has a memory file system: every write ends in an fsync.
-const std::string& Path() {
-    static const std::string path = (::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
-                                    std::string("/varno_settings_fuzz_") +
-                                    std::to_string(::getpid()) + ".ini";
-    [[maybe_unused]] static const int cleanUp = std::atexit([] { std::remove(path.c_str()); });
-    return path;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string& path = Path();
-    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, file);
-        std::fclose(file);
-    } else {
+    static const varno::fuzz::TempFile file("settings_fuzz.ini");
+    const std::string& path = file.path;
+    if (!file.write(std::string_view(reinterpret_cast<const char*>(data), size))) {
         return 0;
     }
     std::string before[std::size(kKeys)];
