@@ -209,6 +209,7 @@ void Client::Form2_Ok(const std::vector<OptionField>& fields) {
     if (!SaveOptionFields(edition_, fields, iniPath(), settings_)) {
         writer_.Line(LogTarget::Main, colour::kRed, "Could not save the options to " + iniPath());
     }
+    TellUnreadableNumbers();
     UpdateLogFolder();
 }
 
