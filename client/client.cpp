@@ -74,6 +74,7 @@ void Client::sck_dataarrival(std::string_view block) {
         BanListed(dispatcher_.presentNames());
     }
     BanListed(dispatcher_.joinNames());
+    trusted_.Settle();
 }
 
 void Client::BanListed(const std::vector<std::string>& names) {

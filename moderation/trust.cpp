@@ -30,15 +30,32 @@ bool TrustedFlags(std::string_view flags) {
 }
 
 void TrustedUsers::Flags(std::string_view name, std::string_view flags) {
+    std::string key = ToLowerAscii(name);
+    leaving_.erase(key);
     if (TrustedFlags(flags)) {
-        names_.insert(ToLowerAscii(name));
+        names_.insert(std::move(key));
     } else {
-        Left(name);
+        names_.erase(key);
     }
 }
 
 void TrustedUsers::Left(std::string_view name) {
-    names_.erase(ToLowerAscii(name));
+    std::string key = ToLowerAscii(name);
+    if (names_.contains(key)) {
+        leaving_.insert(std::move(key));
+    }
+}
+
+void TrustedUsers::Settle() {
+    for (const std::string& key : leaving_) {
+        names_.erase(key);
+    }
+    leaving_.clear();
+}
+
+void TrustedUsers::Clear() {
+    names_.clear();
+    leaving_.clear();
 }
 
 bool TrustedUsers::Contains(std::string_view name) const {

@@ -15,12 +15,14 @@ bool TrustedFlags(std::string_view flags);
 
 // The users present whose flags mark them trusted, as the channel's events last told: a join
 // or listing, a flags change, a leave. Only trusted users are kept, so the set stays as small
-// as the channel's staff.
+// as the channel's staff. A user who left is forgotten at the next Settle, so that a join and
+// a leave in one read are checked as the join was.
 class TrustedUsers {
 public:
     void Flags(std::string_view name, std::string_view flags);
     void Left(std::string_view name);
-    void Clear() { names_.clear(); }
+    void Settle();
+    void Clear();
     bool Contains(std::string_view name) const;
 
     // Whether the ban list leaves name alone: this client itself always; unless
@@ -29,7 +31,8 @@ public:
                         bool protectTrusted) const;
 
 private:
-    std::unordered_set<std::string> names_;  // ASCII case folded
+    std::unordered_set<std::string> names_;    // ASCII case folded
+    std::unordered_set<std::string> leaving_;  // of names_, left since the last Settle
 };
 
 }  // namespace varno

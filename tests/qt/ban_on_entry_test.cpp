@@ -63,7 +63,8 @@ TEST_P(BanOnEntryTest, BanOnEntryZeroChecksOnlyJoins) {
 }
 
 // boss and helper are in database.txt; chanop, staff and admin carry flags that mark an
-// operator (0x02), staff and an operator (0x0a) and an administrator with an operator (0x03).
+// operator (0x02), staff and an operator (0x0a) and an administrator with an operator (0x03);
+// op2, an operator, joins and leaves in one read.
 TEST_P(BanOnEntryTest, TrustedUsersAreSparedUnlessProtectTrustedIsZero) {
     const QByteArray entry =
         "2010 NAME alice\r\n1007 CHANNEL \"Lobby\"\r\n1001 USER alice 0010 [CHAT]\r\n"
@@ -80,7 +81,8 @@ TEST_P(BanOnEntryTest, TrustedUsersAreSparedUnlessProtectTrustedIsZero) {
     const Case cases[] = {
         {"", "/ban bob boo\r\n/ban carol boo\r\n"},
         {"ProtectTrusted=1\n", "/ban bob boo\r\n/ban carol boo\r\n"},
-        {"ProtectTrusted = 0\n", everyone + "/ban HELPER boo\r\n/ban carol boo\r\n"},
+        {"ProtectTrusted = 0\n",
+         everyone + "/ban HELPER boo\r\n/ban op2 boo\r\n/ban carol boo\r\n"},
     };
     int salt = 1;
     for (const Case& c : cases) {
@@ -89,7 +91,9 @@ TEST_P(BanOnEntryTest, TrustedUsersAreSparedUnlessProtectTrustedIsZero) {
         bot.writeFile("database.txt", "boss\r\nhelper\r\n");
         ASSERT_TRUE(bot.startLoggedIn("SendQuota=0\n" + c.keys));
         bot.server().send(entry);
-        bot.server().send("1002 JOIN HELPER 0010 [CHAT]\r\n1002 JOIN carol 0010 [CHAT]\r\n");
+        bot.server().send(
+            "1002 JOIN HELPER 0010 [CHAT]\r\n1002 JOIN op2 0002 [CHAT]\r\n1003 LEAVE op2 0002\r\n"
+            "1002 JOIN carol 0010 [CHAT]\r\n");
         GatewayServer::waitUntil(
             [&] { return bot.server().received().contains("/ban carol boo\r\n"); }, 5000);
         GatewayServer::waitUntil([] { return false; }, 150);

@@ -225,14 +225,19 @@ TEST(ChannelGuardTest, TrustedUsersFollowTheirLatestFlags) {
         bool bobTrusted;
     };
     const Step steps[] = {
-        {"Bob", "0010", false}, {"Bob", "0002", true}, {"ann", "0008", true},
-        {"BOB", "0010", false}, {"bob", "0001", true}, {"bob", nullptr, false},
+        {"Bob", "0010", false},     {"Bob", "0002", true},     {"ann", "0008", true},
+        {"BOB", "0010", false},     {"bob", "0001", true},     {"bob", nullptr, true},
+        {"bob", "", false},         {"bob", "0001", true},     {"bob", nullptr, true},
+        {"bob", "0002", true},      {"settle", nullptr, true}, {"bob", nullptr, true},
+        {"settle", nullptr, false},
     };
     for (const Step& s : steps) {
         if (s.flags) {
             users.Flags(s.name, s.flags);
+        } else if (std::string_view(s.name) == "settle") {
+            users.Settle();
         } else {
-            users.Left(s.name);
+            users.Left(s.name);  // known until the next Settle
         }
         EXPECT_EQ(users.Contains("bob"), s.bobTrusted) << s.name << " " << (s.flags ? s.flags : "");
     }
