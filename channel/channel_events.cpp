@@ -19,6 +19,7 @@ ChannelEvents::ChannelEvents(const Edition& edition, LogWriter& writer, Roster& 
 
 void ChannelEvents::OnUserInChannel(std::string_view name, std::string_view flags,
                                     std::string_view product) {
+    port_.UserFlags(name, flags);
     RosterEntry entry{std::string(name), ProductIcon(product, flags)};
     // A user the flags change listed a moment ago takes that entry's place, so the list
     // holds one entry for the user, not one from each line.
@@ -45,11 +46,13 @@ void ChannelEvents::OnUserJoin(std::string_view name, std::string_view flags,
                                std::string_view product) {
     writer_.JoinedLine(LogTarget::Main, {{colour::kDarkGreen, {name, " has joined the channel"}}});
     roster_.append({std::string(name), ProductIcon(product, flags)});
+    port_.UserFlags(name, flags);
     port_.CheckJoin(name, flags);
 }
 
 void ChannelEvents::OnUserLeave(std::string_view name, std::string_view /*flags*/) {
     writer_.JoinedLine(LogTarget::Main, {{colour::kDarkGreen, {name, " has left the channel"}}});
+    port_.UserLeft(name);
     if (const auto pos = roster_.findCaseInsensitive(name)) {
         roster_.removeAt(*pos);
     }
@@ -67,6 +70,7 @@ void ChannelEvents::OnChannelJoined(std::string_view channel) {
 }
 
 void ChannelEvents::OnUserFlags(std::string_view name, std::string_view flags) {
+    port_.UserFlags(name, flags);
     const std::int16_t icon = FlagsIcon(flags);
     const auto pos = roster_.findExact(name);
     if (!pos) {

@@ -21,6 +21,10 @@ public:
     virtual void CheckTalk(std::string_view name, std::string_view flags,
                            std::string_view text) = 0;
     virtual void CheckJoin(std::string_view name, std::string_view flags) = 0;
+    // The flags of a user the channel lists, a user joining or a flags change, and a user
+    // leaving: who is staff, an operator or an administrator right now.
+    virtual void UserFlags(std::string_view /*name*/, std::string_view /*flags*/) {}
+    virtual void UserLeft(std::string_view /*name*/) {}
 };
 
 }  // namespace varno

@@ -19,17 +19,20 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
       dispatcher_(edition, events_),
       commands_(edition, database_, *this),
       idle_(edition),
-      protection_(
-          settings_, database_, banList_, writer_, ports.clock, connection_,
-          {FilePath(kBanListFile), FilePath(kBadWordsFile), FilePath("bans.txt")},
-          {[this]() -> const std::string& { return ownName(); }, [this] { BanPresentUsers(); }}) {
+      protection_(settings_, database_, banList_, writer_, ports.clock, connection_,
+                  {FilePath(kBanListFile), FilePath(kBadWordsFile), FilePath("bans.txt")},
+                  {[this]() -> const std::string& { return ownName(); },
+                   [this] { BanPresentUsers(); }, [this](std::string_view text) { Say(text); }}) {
     ports_.r.setInterval(Connection::kInitialInterval);
     ports_.r.setEnabled(true);
     connection_.setOnConnect([this] {
         dispatcher_.reset();
         protection_.OnConnect();
     });
-    connection_.setEmptyUserList([this] { roster_.clear(); });
+    connection_.setEmptyUserList([this] {
+        roster_.clear();
+        trusted_.Clear();
+    });
     connection_.setSawEventLine([this] { return dispatcher_.sawEventLine(); });
     connection_.setWaitingChanged([this] { ShowUptime(); });
 }
@@ -63,6 +66,7 @@ void Client::Form_Load() {
     awaitingSettings_ =
         !std::filesystem::exists(std::filesystem::symlink_status(iniPath(), unknown));
     ReadSettings(settings_, edition_, iniPath());
+    TellUnreadableNumbers();
     UpdateLogFolder();
     banList_.LoadBanList(FilePath(kBanListFile));
     protection_.Start();
@@ -82,13 +86,15 @@ void Client::sck_dataarrival(std::string_view block) {
         BanListed(dispatcher_.presentNames());
     }
     BanListed(dispatcher_.joinNames());
+    trusted_.Settle();
 }
 
 void Client::BanListed(const std::vector<std::string>& names) {
+    const bool protectTrusted = ParseWholeNumber(settings_.ProtectTrusted, 1).value_or(1) != 0;
     std::vector<std::string> others;
     others.reserve(names.size());
     for (const std::string& name : names) {
-        if (!EqualsIgnoreCase(name, ownName())) {
+        if (!trusted_.SparesFromBans(name, ownName(), database_, protectTrusted)) {
             others.push_back(name);
         }
     }
@@ -116,6 +122,7 @@ void Client::ReloadFiles(const std::vector<std::string>& names) {
         std::string what;
         if (name == kSettingsFile) {
             ReadSettings(settings_, edition_, iniPath());
+            TellUnreadableNumbers();
             UpdateLogFolder();
             what = name;
         } else if (name == kBanListFile) {
@@ -138,6 +145,12 @@ void Client::ReloadFiles(const std::vector<std::string>& names) {
     }
     if (banListRead) {
         BanPresentUsers();
+    }
+}
+
+void Client::TellUnreadableNumbers() {
+    for (const std::string& line : UnreadableNumbers(settings_, edition_)) {
+        writer_.Line(LogTarget::Main, colour::kRed, line);
     }
 }
 
@@ -178,6 +191,10 @@ void Client::txtSend_Enter(std::string_view text) {
     line += "\r\n";
     SendChat(line);
     protection_.OperatorLine(text);
+    EchoOwnLine(text);
+}
+
+void Client::EchoOwnLine(std::string_view text) {
     if (edition_.singleRunLines) {
         writer_.Line(LogTarget::Main, colour::kWhite,
                      settings_.Username + ": " + std::string(text));
@@ -205,6 +222,7 @@ void Client::Form2_Ok(const std::vector<OptionField>& fields) {
     if (!SaveOptionFields(edition_, fields, iniPath(), settings_)) {
         writer_.Line(LogTarget::Main, colour::kRed, "Could not save the options to " + iniPath());
     }
+    TellUnreadableNumbers();
     UpdateLogFolder();
     if (!awaitingSettings_) {
         return;
@@ -222,6 +240,7 @@ void Client::Form2_Ok(const std::vector<OptionField>& fields) {
 }
 
 void Client::setChannelLabel(std::string_view text) {
+    trusted_.Clear();  // the listing of the new channel follows
     ports_.window.setChannelLabel(text);
     protection_.OnLoggedIn();  // only the channel event sets the label through this port
 }
@@ -235,8 +254,13 @@ void Client::SendLine(std::string_view text) {
     if (IsModerationLine(text)) {
         protection_.SendModeration(text);
     } else {
-        connection_.SendLine(text);
+        Say(text);
     }
+}
+
+void Client::Say(std::string_view text) {
+    connection_.SendLine(text);
+    EchoOwnLine(text);
 }
 
 void Client::HandleCommand(std::string_view speaker, std::string_view message) {

@@ -19,6 +19,7 @@
 #include "moderation/database.h"
 #include "moderation/idle_message.h"
 #include "moderation/protection.h"
+#include "moderation/trust.h"
 #include "moderation/uptime.h"
 
 namespace varno {
@@ -61,7 +62,7 @@ public:
     void sck_Close() { connection_.sck_Close(); }
     void sck_Error() { connection_.sck_Error(); }
     // Dispatches the block, then checks its joining users, and (unless BanOnEntry is 0) the
-    // users it lists as present, against the ban list; this client's own name never.
+    // users it lists as present, against the ban list (see BanListed).
     void sck_dataarrival(std::string_view block);
     void r_timer() { connection_.r_timer(); }
     void retry_timer() { connection_.retry_timer(); }
@@ -82,8 +83,8 @@ public:
     void Form2_Ok(const std::vector<OptionField>& fields);
 
     void SendChat(std::string_view text) { connection_.SendChat(text); }
-    // Checks everyone in the user list but this client against the ban list, as a join is
-    // checked: after the list changed, the users already there answer to it too.
+    // Checks everyone in the user list against the ban list, as a join is checked: after the
+    // list changed, the users already there answer to it too.
     void BanPresentUsers();
 
     // The files of the settings folder changed on disk (or the operator asked): reads each
@@ -104,6 +105,10 @@ private:
     void CheckJoin(std::string_view name, std::string_view flags) override {
         protection_.CheckJoin(name, flags);
     }
+    void UserFlags(std::string_view name, std::string_view flags) override {
+        trusted_.Flags(name, flags);
+    }
+    void UserLeft(std::string_view name) override { trusted_.Left(name); }
     // CommandPort
     void SendLine(std::string_view text) override;
     void SendModeration(std::string_view text) override { protection_.SendModeration(text); }
@@ -114,12 +119,20 @@ private:
     }
     void CountBanList() override { protection_.CountBanList(); }
 
+    // Sends a line of the program's own in the channel and writes it to the main log as a
+    // typed line is: the server does not echo what this client says.
+    void Say(std::string_view text);
+    // The main log's line for a line this client said.
+    void EchoOwnLine(std::string_view text);
     std::string FilePath(std::string_view name) const;
+    // One red line for each number setting that is not a number.
+    void TellUnreadableNumbers();
     // Points the chat log on disk at the LogFolder setting (relative to the settings folder).
     void UpdateLogFolder();
     // The uptime label: the uptime, and how many lines wait to be sent while any do.
     void ShowUptime();
-    // Sends a ban for each name that the ban list matches, leaving out this client's own.
+    // Sends a ban for each name that the ban list matches, leaving out this client's own and,
+    // unless ProtectTrusted is 0, the database's names and trusted users (see TrustedUsers).
     void BanListed(const std::vector<std::string>& names);
 
     const Edition& edition_;
@@ -139,6 +152,7 @@ private:
     IdleMessage idle_;
     std::string ownName_;
     bool awaitingSettings_ = false;
+    TrustedUsers trusted_;
     Protection protection_;
 };
 

@@ -235,10 +235,12 @@ std::string ReadIniValue(std::string_view section, std::string_view key, const s
         if (!kv || !EqualsIgnoreCase(kv->key, key)) {
             continue;
         }
-        if (!kv->value.empty() && kv->value.front() == '\x01') {
+        // Blanks around a value are the file's layout, not the value ("Delay = 500").
+        const std::string_view value = TrimBlanks(kv->value);
+        if (!value.empty() && value.front() == '\x01') {
             return {};
         }
-        return std::string(kv->value.substr(0, kIniValueMax));
+        return std::string(value.substr(0, kIniValueMax));
     }
     return {};
 }

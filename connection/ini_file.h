@@ -11,7 +11,8 @@ inline constexpr std::size_t kIniValueMax = 254;
 
 // The value of key in section of the private-profile file at path, or empty text when the
 // file, the section or the key is missing. Section and key names match without regard to
-// case. A stored value that begins with the character of code 1 reads as empty text.
+// case. Spaces and tabs around the value are not part of it. A stored value that begins with
+// the character of code 1 reads as empty text.
 std::string ReadIniValue(std::string_view section, std::string_view key, const std::string& path);
 
 // Stores key=value in section of the file at path, creating the file, the section or the key

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/text_case.h"
 #include "base/whole_number.h"
 
 namespace varno {
@@ -40,9 +41,10 @@ std::uint64_t SendQueue::Units(std::size_t length) {
 
 SendQueue::Pace SendQueue::PaceOf(std::string_view quota, std::string_view window) {
     Pace pace;
-    pace.quota = ParseWholeNumber(quota, kMaxQuota).value_or(pace.quota);
-    pace.windowMs = static_cast<std::int64_t>(
-        ParseWholeNumber(window, kMaxWindowMs).value_or(static_cast<std::uint64_t>(pace.windowMs)));
+    pace.quota = ParseWholeNumber(TrimBlanks(quota), kMaxQuota).value_or(pace.quota);
+    pace.windowMs =
+        static_cast<std::int64_t>(ParseWholeNumber(TrimBlanks(window), kMaxWindowMs)
+                                      .value_or(static_cast<std::uint64_t>(pace.windowMs)));
     return pace;
 }
 

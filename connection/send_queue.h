@@ -50,8 +50,8 @@ public:
     // lines held up unevenly on their way still reach the gateway a whole window apart.
     static std::int64_t CountedMs(std::int64_t windowMs) { return windowMs + windowMs / 40; }
 
-    // The pace the SendQuota and SendWindow settings ask for; a missing, empty or
-    // non-numeric value takes its default.
+    // The pace the SendQuota and SendWindow settings ask for, blanks around them aside; a
+    // missing, empty or non-numeric value takes its default.
     static Pace PaceOf(std::string_view quota, std::string_view window);
 
     // The length of the longest line of text, cut as Add cuts it.

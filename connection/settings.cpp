@@ -1,7 +1,14 @@
 #include "connection/settings.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+
 #include "base/text_case.h"
+#include "base/whole_number.h"
+#include "connection/connection.h"
 #include "connection/ini_file.h"
+#include "connection/send_queue.h"
 
 namespace varno {
 
@@ -27,6 +34,7 @@ std::string* Settings::field(std::string_view key) {
         {"RepeatLines", &Settings::RepeatLines},
         {"JoinFlood", &Settings::JoinFlood},
         {"BanMinutes", &Settings::BanMinutes},
+        {"ProtectTrusted", &Settings::ProtectTrusted},
     };
     for (const Entry& e : kFields) {
         if (EqualsIgnoreCase(e.key, key)) {
@@ -59,6 +67,37 @@ void ReadSettings(Settings& settings, const Edition& edition, const std::string&
         ReadKey(settings, edition, key, iniPath);
     }
     ReadFileOnlyKeys(settings, edition, iniPath);
+}
+
+std::vector<std::string> UnreadableNumbers(const Settings& settings, const Edition& edition) {
+    struct Number {
+        std::string_view key;
+        const std::string Settings::*member;
+        std::uint64_t fallback;  // what the program uses when the value is not a number
+    };
+    const SendQueue::Pace pace;
+    const Number numbers[] = {
+        {"Delay", &Settings::Delay, Connection::kInitialInterval},
+        {"Clear", &Settings::Clear, edition.fixedClear},
+        {"SendQuota", &Settings::SendQuota, pace.quota},
+        {"SendWindow", &Settings::SendWindow, static_cast<std::uint64_t>(pace.windowMs)},
+        {"BanOnEntry", &Settings::BanOnEntry, 1},
+        {"BanMinutes", &Settings::BanMinutes, 0},
+        {"ProtectTrusted", &Settings::ProtectTrusted, 1},
+    };
+    std::vector<std::string> lines;
+    for (const Number& n : numbers) {
+        const std::string& value = settings.*n.member;
+        const bool read = std::find(edition.settingsKeys.begin(), edition.settingsKeys.end(),
+                                    n.key) != edition.settingsKeys.end() ||
+                          std::find(std::begin(kFileOnlyKeys), std::end(kFileOnlyKeys), n.key) !=
+                              std::end(kFileOnlyKeys);
+        if (read && !value.empty() && !ParseWholeNumber(value, UINT64_MAX)) {
+            lines.push_back(std::string(kSettingsFile) + ": " + std::string(n.key) + " = '" +
+                            value + "' is not a number; using " + std::to_string(n.fallback));
+        }
+    }
+    return lines;
 }
 
 void ReloadSettings(Settings& settings, const Edition& edition, const std::string& iniPath) {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/edition.h"
 
@@ -33,6 +34,9 @@ struct Settings {
     std::string JoinFlood;    // "N/S": more than N joins in S seconds
     std::string BanMinutes;   // bans the program sends are lifted after this many minutes
 
+    // 0: the ban list spares only this client, not the database's names and staff.
+    std::string ProtectTrusted;
+
     // The field that holds the key (matched without regard to case); nullptr for none.
     std::string* field(std::string_view key);
 };
@@ -40,10 +44,15 @@ struct Settings {
 // The keys every edition reads from the file, after its own keys, at start-up and on reload.
 inline constexpr std::string_view kFileOnlyKeys[] = {"SendQuota", "SendWindow", "BanOnEntry",
                                                      "LogFolder", "FloodLines", "RepeatLines",
-                                                     "JoinFlood", "BanMinutes"};
+                                                     "JoinFlood", "BanMinutes", "ProtectTrusted"};
 
 // The start-up read: every key of the edition in order, from the settings file at iniPath.
 void ReadSettings(Settings& settings, const Edition& edition, const std::string& iniPath);
+
+// The keys the edition reads as whole numbers whose value is set but is not one: one line
+// each, naming the value and what is used instead, e.g.
+// "Varno.ini: SendQuota = 'four' is not a number; using 4".
+std::vector<std::string> UnreadableNumbers(const Settings& settings, const Edition& edition);
 
 // The reload after Ok in the options dialog, in its own order.
 void ReloadSettings(Settings& settings, const Edition& edition, const std::string& iniPath);

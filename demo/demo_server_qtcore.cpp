@@ -1,5 +1,7 @@
 #include "demo/demo_server_qtcore.h"
 
+#include <cstdio>
+
 namespace varno::demo {
 
 DemoServer::DemoServer(DemoServerOptions options)
@@ -28,6 +30,19 @@ bool DemoServer::listen() {
 
 void DemoServer::accept() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        if (sockets_.size() >= options_.maxConnections) {
+            if (!refusing_) {
+                std::fprintf(stderr,
+                             "DemoGateway: %zu connections open; new ones are refused until one "
+                             "ends\n",
+                             sockets_.size());
+                refusing_ = true;
+            }
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        refusing_ = false;
         const SessionId id = nextId_++;
         sockets_[id] = socket;
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -55,10 +70,31 @@ void DemoServer::tick() {
 
 void DemoServer::send(SessionId id, std::string_view bytes) {
     const auto it = sockets_.find(id);
-    if (it != sockets_.end() && it->second) {
-        it->second->write(bytes.data(), static_cast<qint64>(bytes.size()));
-        it->second->flush();
+    if (it == sockets_.end() || !it->second) {
+        return;
     }
+    if (static_cast<std::size_t>(it->second->bytesToWrite()) + bytes.size() >
+        options_.maxPendingBytes) {
+        drop(id);
+        return;
+    }
+    it->second->write(bytes.data(), static_cast<qint64>(bytes.size()));
+    it->second->flush();
+}
+
+void DemoServer::drop(SessionId id) {
+    const auto it = sockets_.find(id);
+    if (it == sockets_.end()) {
+        return;
+    }
+    QPointer<QTcpSocket> socket = it->second;
+    sockets_.erase(it);
+    if (socket) {
+        socket->disconnect(this);
+        socket->abort();
+        socket->deleteLater();
+    }
+    QTimer::singleShot(0, this, [this, id] { model_.closed(id); });
 }
 
 void DemoServer::close(SessionId id) {

@@ -21,6 +21,11 @@ struct DemoServerOptions {
     CastTiming timing;
     std::string castChannel = "Demo";
     std::uint64_t seed = 1;
+    // Every byte may come from anyone: a connection whose unsent bytes would pass
+    // maxPendingBytes (a client that does not read) is closed, and connections past
+    // maxConnections are refused.
+    std::size_t maxPendingBytes = 256 * 1024;
+    std::size_t maxConnections = 256;
 };
 
 // The demo gateway's sockets: one session per accepted connection, the model's ticks and
@@ -48,6 +53,9 @@ private:
     std::int64_t steadyMs() override { return elapsed_.elapsed() + skippedMs_; }
 
     void accept();
+    // Ends a connection at once, unsent bytes and all; the model hears of it after the
+    // call that is running now, which may hold the session.
+    void drop(SessionId id);
 
     DemoServerOptions options_;
     QElapsedTimer elapsed_;
@@ -59,6 +67,7 @@ private:
     QTimer ticker_;
     std::map<SessionId, QPointer<QTcpSocket>> sockets_;
     SessionId nextId_ = 1;
+    bool refusing_ = false;  // told on stderr that connections are refused
 };
 
 }  // namespace varno::demo

@@ -69,12 +69,19 @@ void GatewayModel::HandleLine(SessionId id, std::string_view line) {
         case Session::Stage::kProtocolByte:
             return;
         case Session::Stage::kUsername:
+            // A name line is echoed; one longer than any login needs ends the attempt
+            // unechoed, so a client can't make the gateway send it long lines for nothing.
+            if (line.size() > kLongestLoginLine) {
+                registry_.send(*s, std::string("\r\nLogin failed.\r\n\r\n") + kUsernamePrompt);
+                return;
+            }
             s->name = line;
             s->stage = Session::Stage::kPassword;
             registry_.send(*s, std::string(line) + "\r\nPassword: ");
             return;
         case Session::Stage::kPassword:
-            if (IsValidName(s->name) && line == s->name + "pw" && !registry_.findByName(s->name)) {
+            if (line.size() <= kLongestLoginLine && IsValidName(s->name) &&
+                line == s->name + "pw" && !registry_.findByName(s->name)) {
                 LogIn(*s);
             } else {
                 s->stage = Session::Stage::kUsername;

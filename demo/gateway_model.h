@@ -25,6 +25,8 @@ struct GatewayOptions {
 class GatewayModel {
 public:
     static constexpr std::size_t kLongestName = 15;
+    // The longest name or password line of a login; a longer one fails the attempt.
+    static constexpr std::size_t kLongestLoginLine = 64;
 
     GatewayModel(SessionPort& port, Clock& clock, GatewayOptions options = {});
 

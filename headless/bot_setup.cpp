@@ -85,7 +85,8 @@ std::string StartingSettingsText() {
            "Server=\n"
            "; Reconnect timer in milliseconds, read at start; empty: 100.\n"
            "Delay=\n"
-           "; Prefix of the trigger commands, for example ! (then !say hello).\n"
+           "; The one character that starts a trigger command, for example ! (then !say\n"
+           "; hello); empty: no commands.\n"
            "Trigger=\n"
            "; Characters a log holds before it clears itself; empty: 30000.\n"
            "Clear=\n"
@@ -109,7 +110,10 @@ std::string StartingSettingsText() {
            "off.\n"
            "JoinFlood=\n"
            "; Bans the bot sends are lifted after this many minutes; empty: they stay.\n"
-           "BanMinutes=\n";
+           "BanMinutes=\n"
+           "; 1: bans never hit the bot, database.txt's names, staff, operators or admins;\n"
+           "; 0: they spare only the bot.\n"
+           "ProtectTrusted=1\n";
 }
 
 StartingSet WriteStartingSet(const std::string& folder) {

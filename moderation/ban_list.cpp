@@ -11,7 +11,7 @@ void BanList::LoadBanList(const std::string& path) {
     if (!file.complete) {
         // A line cut short by the failure could be a wider pattern than the operator wrote
         // ("*abc" cut to "*" bans everyone): keep only the lines that ended before it.
-        const std::size_t lastEnd = file.bytes.rfind('\r');
+        const std::size_t lastEnd = file.bytes.find_last_of("\r\n");
         file.bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
     }
     for (std::string& line : SplitLines(file.bytes)) {

@@ -33,8 +33,8 @@ public:
     void CheckBanList(const std::vector<std::string>& joinNames,
                       const std::function<void(std::string_view)>& sendChat) const;
 
-    // The lines of a ban list file: each ends at CR LF or at a lone CR, which is not part of
-    // it; a lone LF belongs to the line. A last line without a terminator counts too. Nothing
+    // The lines of a ban list file: each ends at CR LF, LF or a lone CR, which is not part of
+    // it. A last line without a terminator counts too. Nothing
     // is trimmed and empty lines are kept.
     static std::vector<std::string> SplitLines(std::string_view bytes);
 

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "base/text_case.h"
+#include "moderation/trust.h"
 
 namespace varno {
 namespace {
@@ -47,10 +48,7 @@ bool CountIn(std::vector<std::int64_t>& times, std::int64_t nowMs, std::uint64_t
 
 bool IsProtected(std::string_view name, std::string_view flags, const Database& database,
                  std::string_view ownName) {
-    if (flags.size() >= 4 && (flags[3] == '1' || flags[3] == '2' || flags[3] == '8')) {
-        return true;
-    }
-    return EqualsIgnoreCase(name, ownName) || database.IsInDatabase(name);
+    return TrustedFlags(flags) || EqualsIgnoreCase(name, ownName) || database.IsInDatabase(name);
 }
 
 std::string ChannelGuard::RepeatKey(std::string_view text) {

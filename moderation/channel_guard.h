@@ -13,8 +13,8 @@
 
 namespace varno {
 
-// Whether the rules leave this user alone: a name in the access database, flags whose fourth
-// character is "1" (staff), "2" (channel operator) or "8" (admin), or this client itself.
+// Whether the rules leave this user alone: a name in the access database, flags that mark
+// staff, an operator or an administrator (see TrustedFlags), or this client itself.
 bool IsProtected(std::string_view name, std::string_view flags, const Database& database,
                  std::string_view ownName);
 

@@ -21,6 +21,7 @@ public:
     bool IsInDatabase(std::string_view name) const;
 
     std::size_t size() const { return entries_.size(); }
+    const std::vector<std::string>& entries() const { return entries_; }
 
     // The entries of a database file, in file order. Fields are separated by commas and by
     // line ends (CR LF, LF or a lone CR). Blanks (spaces, tabs) before a field are skipped

@@ -52,12 +52,13 @@ ListEdit AddListLine(const std::string& path, std::string_view pattern) {
     if (there) {
         return ListEdit::AlreadyThere;
     }
-    // A lone LF belongs to its line, so only CR or CR LF ends the last one.
-    if (!bytes.empty() && !bytes.ends_with('\r') && !bytes.ends_with("\r\n")) {
-        bytes += "\r\n";
+    // The new line ends as the file's lines do, so an editor sees one kind of line end.
+    const std::string end(ListLineEnd(bytes));
+    if (!bytes.empty() && !bytes.ends_with('\r') && !bytes.ends_with('\n')) {
+        bytes += end;
     }
     bytes += pattern;
-    bytes += "\r\n";
+    bytes += end;
     return ReplaceFile(path, bytes) ? ListEdit::Added : ListEdit::Failed;
 }
 

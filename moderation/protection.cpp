@@ -31,6 +31,50 @@ std::string_view ListName(ListKind list) {
     return list == ListKind::Ban ? "the ban list" : "the word list";
 }
 
+// A pattern or name as an answer echoes it: the first kEchoMax bytes and "..." when longer,
+// so the answer stays within what one chat line may hold. A cut never splits a UTF-8
+// character.
+constexpr std::size_t kEchoMax = 60;
+
+std::string Echo(std::string_view text) {
+    if (text.size() <= kEchoMax) {
+        return std::string(text);
+    }
+    std::size_t cut = kEchoMax;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    return std::string(text.substr(0, cut)) + "...";
+}
+
+// The first of this client's name and the database's names that a new ban pattern would
+// match, if any.
+std::optional<std::string> TrustedMatch(std::string_view pattern, std::string_view ownName,
+                                        const Database& database) {
+    const CompiledPattern compiled(pattern);
+    if (compiled.Matches(ownName)) {
+        return std::string(ownName);
+    }
+    for (const std::string& name : database.entries()) {
+        if (compiled.Matches(name)) {
+            return name;
+        }
+    }
+    return std::nullopt;
+}
+
+// Whether a word pattern is too wide to name a word: it matches every single letter, as
+// "*", "?" and "*?" do, so it would kick for any short line or, as "*", for every line.
+bool MatchesEveryLine(std::string_view pattern) {
+    const CompiledPattern compiled(pattern);
+    for (char letter = 'a'; letter <= 'z'; ++letter) {
+        if (!compiled.Matches(std::string_view(&letter, 1))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool IsModerationLine(std::string_view line) {
@@ -56,11 +100,17 @@ void Protection::Log(std::string_view text) {
 
 void Protection::Start() {
     ReloadBadWords();
-    if (bans_.Load() == TimedBans::LoadResult::Damaged) {
+    const TimedBans::LoadResult loaded = bans_.Load();
+    if (loaded == TimedBans::LoadResult::Damaged) {
         writer_.Line(LogTarget::Main, colour::kRed,
-                     bans_.path() + " was damaged or unreadable; it is written again with the " +
+                     bans_.path() + " was damaged; it is written again with the " +
                          std::to_string(bans_.bans().size()) + " bans that could be read");
         SaveBans();
+    } else if (loaded == TimedBans::LoadResult::Unreadable) {
+        writer_.Line(LogTarget::Main, colour::kRed,
+                     bans_.path() +
+                         " could not be read; it is left as it is, and bans are not lifted "
+                         "by time until it can be read");
     }
 }
 
@@ -181,9 +231,19 @@ bool Protection::ForgetUnbanned(std::string_view line) {
 
 void Protection::EditList(std::string_view speaker, ListKind list, bool add,
                           std::string_view pattern) {
+    const std::string what = Echo(pattern);
+    if (add && list == ListKind::Ban) {
+        if (const auto name = TrustedMatch(pattern, hooks_.ownName(), database_)) {
+            hooks_.say("Refused: " + what + " would match " + Echo(*name));
+            return;
+        }
+    }
+    if (add && list == ListKind::Words && MatchesEveryLine(pattern)) {
+        hooks_.say("Refused: " + what + " would match every line");
+        return;
+    }
     const std::string& path = list == ListKind::Ban ? files_.shitlist : files_.badwords;
     const ListEdit result = add ? AddListLine(path, pattern) : RemoveListLine(path, pattern);
-    const std::string what(pattern);
     const std::string_view listName = ListName(list);
     std::string answer;
     switch (result) {
@@ -207,7 +267,7 @@ void Protection::EditList(std::string_view speaker, ListKind list, bool add,
             writer_.Line(LogTarget::Main, colour::kRed, "Could not change " + path);
             break;
     }
-    connection_.SendChat(answer);
+    hooks_.say(answer);
     if (result != ListEdit::Added && result != ListEdit::Removed) {
         return;
     }
@@ -224,8 +284,8 @@ void Protection::EditList(std::string_view speaker, ListKind list, bool add,
 
 void Protection::CountBanList() {
     const std::size_t count = banList_.patterns().size();
-    connection_.SendChat("The ban list holds " + std::to_string(count) +
-                         (count == 1 ? " pattern" : " patterns"));
+    hooks_.say("The ban list holds " + std::to_string(count) +
+               (count == 1 ? " pattern" : " patterns"));
 }
 
 }  // namespace varno

@@ -34,7 +34,8 @@ public:
     };
     struct Hooks {
         std::function<const std::string&()> ownName;
-        std::function<void()> banPresentUsers;  // checks the users present against the ban list
+        std::function<void()> banPresentUsers;      // checks the users present against the ban list
+        std::function<void(std::string_view)> say;  // a line of its own in the channel
     };
 
     Protection(const Settings& settings, const Database& database, BanList& banList,

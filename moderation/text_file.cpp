@@ -34,4 +34,12 @@ TextFile ReadTextFile(const std::string& path) {
     return result;
 }
 
+std::string_view ListLineEnd(std::string_view bytes) {
+    const std::size_t end = bytes.find_first_of("\r\n");
+    if (end == std::string_view::npos) {
+        return "\r\n";
+    }
+    return bytes.substr(end, bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+}
+
 }  // namespace varno

@@ -24,21 +24,26 @@ struct ListLine {
     std::size_t withEnd;
 };
 
-// Calls f with each line of a list file, in order. A line ends at CR LF or at a lone CR, which
-// is not part of it; a lone LF belongs to the line. A last line without a line end counts too.
+// Calls f with each line of a list file, in order. A line ends at CR LF, at a lone LF or at a
+// lone CR, which is not part of it: files written on any system read alike. A last line
+// without a line end counts too.
 template <typename F>
 void ForEachListLine(std::string_view bytes, F&& f) {
     std::size_t start = 0;
     while (start < bytes.size()) {
-        const std::size_t cr = bytes.find('\r', start);
-        if (cr == std::string_view::npos) {
+        const std::size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
             f(ListLine{start, bytes.size() - start, bytes.size() - start});
             return;
         }
-        const std::size_t next = cr + 1 < bytes.size() && bytes[cr + 1] == '\n' ? cr + 2 : cr + 1;
-        f(ListLine{start, cr - start, next - start});
+        const bool crLf = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n';
+        const std::size_t next = end + (crLf ? 2 : 1);
+        f(ListLine{start, end - start, next - start});
         start = next;
     }
 }
+
+// The line end a list file uses: that of its first line, or CR LF when no line has one.
+std::string_view ListLineEnd(std::string_view bytes);
 
 }  // namespace varno

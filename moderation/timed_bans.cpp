@@ -62,28 +62,30 @@ std::string TimedBans::Format(const std::vector<Ban>& bans) {
 TimedBans::LoadResult TimedBans::Load() {
     bans_.clear();
     std::error_code error;
-    if (!std::filesystem::exists(path_, error)) {
-        return error ? LoadResult::Damaged : LoadResult::Missing;
+    const bool exists = std::filesystem::exists(path_, error);
+    const TextFile file = exists ? ReadTextFile(path_) : TextFile{{}, !error};
+    // A file that can't be read whole may hold bans that were never read: writing the others
+    // would lose them, so the bans stay off until it can be read.
+    off_ = !file.complete;
+    if (off_) {
+        return LoadResult::Unreadable;
     }
-    TextFile file = ReadTextFile(path_);
-    if (!file.complete) {
-        // Only the lines that ended before the failure are whole.
-        const std::size_t lastEnd = file.bytes.rfind('\n');
-        file.bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
+    if (!exists) {
+        return LoadResult::Missing;
     }
     bool damaged = false;
     for (Ban& ban : Parse(file.bytes, damaged)) {
         Add(ban.name, ban.endUnix);
     }
-    return damaged || !file.complete ? LoadResult::Damaged : LoadResult::Read;
+    return damaged ? LoadResult::Damaged : LoadResult::Read;
 }
 
 bool TimedBans::Save() const {
-    return ReplaceFile(path_, Format(bans_));
+    return !off_ && ReplaceFile(path_, Format(bans_));
 }
 
 bool TimedBans::Add(std::string_view name, std::int64_t endUnix) {
-    if (!IsName(name)) {
+    if (!IsName(name) || (off_ && Load() == LoadResult::Unreadable)) {
         return false;
     }
     Remove(name);

@@ -20,19 +20,23 @@ public:
         friend bool operator==(const Ban&, const Ban&) = default;
     };
 
-    enum class LoadResult { Read, Missing, Damaged };
+    enum class LoadResult { Read, Missing, Damaged, Unreadable };
 
     explicit TimedBans(std::string path) : path_(std::move(path)) {}
 
     // Replaces the pending bans with the file's. Missing: none. Damaged (a line that is not a
-    // ban, or a file that can't be read whole): the well-formed lines read are kept, and the
-    // file should be written again.
+    // ban): the well-formed lines are kept, and the file should be written again. Unreadable
+    // (it is there but can't be read whole): none, and the timed bans are off, so the bans
+    // it may hold are never written over.
     LoadResult Load();
-    // Writes every pending ban to the file, replacing it whole (see ReplaceFile).
+    // Writes every pending ban to the file, replacing it whole (see ReplaceFile). Nothing is
+    // written while the timed bans are off.
     bool Save() const;
 
     // A ban of name that ends at endUnix; it replaces a pending ban of the same name. A name
-    // that is empty or holds a blank or a line end is not recorded; returns whether it was.
+    // that is empty or holds a blank or a line end is not recorded. While the timed bans are
+    // off, the file is read again first and nothing is recorded if it still can't be.
+    // Returns whether the ban was recorded.
     bool Add(std::string_view name, std::int64_t endUnix);
     // Forgets the pending ban of name; returns whether there was one.
     bool Remove(std::string_view name);
@@ -49,6 +53,7 @@ public:
 private:
     std::string path_;
     std::vector<Ban> bans_;
+    bool off_ = false;  // the file could not be read
 };
 
 }  // namespace varno

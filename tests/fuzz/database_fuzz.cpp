@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     for (const std::string& line : varno::BanList::SplitLines(bytes)) {
-        if (line.find('\r') != std::string::npos) {
+        if (line.find_first_of("\r\n") != std::string::npos) {
             __builtin_trap();
         }
     }

@@ -62,6 +62,47 @@ TEST_P(BanOnEntryTest, BanOnEntryZeroChecksOnlyJoins) {
     EXPECT_EQ(sentAfterLogin("/ban spam3 boo\r\n"), "/ban spam3 boo\r\n");
 }
 
+// boss and helper are in database.txt; chanop, staff and admin carry flags that mark an
+// operator (0x02), staff and an operator (0x0a) and an administrator with an operator (0x03);
+// op2, an operator, joins and leaves in one read.
+TEST_P(BanOnEntryTest, TrustedUsersAreSparedUnlessProtectTrustedIsZero) {
+    const QByteArray entry =
+        "2010 NAME alice\r\n1007 CHANNEL \"Lobby\"\r\n1001 USER alice 0010 [CHAT]\r\n"
+        "1001 USER boss 0010 [CHAT]\r\n1001 USER Helper 0010 [CHAT]\r\n"
+        "1001 USER chanop 0002 [CHAT]\r\n1001 USER staff 000a [CHAT]\r\n"
+        "1001 USER admin 0003 [CHAT]\r\n1001 USER bob 0010 [CHAT]\r\n";
+    const QByteArray everyone =
+        "/ban boss boo\r\n/ban Helper boo\r\n/ban chanop boo\r\n/ban staff boo\r\n"
+        "/ban admin boo\r\n/ban bob boo\r\n";
+    struct Case {
+        std::string keys;
+        QByteArray sent;
+    };
+    const Case cases[] = {
+        {"", "/ban bob boo\r\n/ban carol boo\r\n"},
+        {"ProtectTrusted=1\n", "/ban bob boo\r\n/ban carol boo\r\n"},
+        {"ProtectTrusted = 0\n",
+         everyone + "/ban HELPER boo\r\n/ban op2 boo\r\n/ban carol boo\r\n"},
+    };
+    int salt = 1;
+    for (const Case& c : cases) {
+        ClientFixture bot(*GetParam(), salt++);
+        bot.writeFile("shitlist.txt", "*\r\n");
+        bot.writeFile("database.txt", "boss\r\nhelper\r\n");
+        ASSERT_TRUE(bot.startLoggedIn("SendQuota=0\n" + c.keys));
+        bot.server().send(entry);
+        bot.server().send(
+            "1002 JOIN HELPER 0010 [CHAT]\r\n1002 JOIN op2 0002 [CHAT]\r\n1003 LEAVE op2 0002\r\n"
+            "1002 JOIN carol 0010 [CHAT]\r\n");
+        GatewayServer::waitUntil(
+            [&] { return bot.server().received().contains("/ban carol boo\r\n"); }, 5000);
+        GatewayServer::waitUntil([] { return false; }, 150);
+        EXPECT_EQ(bot.server().received().mid(test::kAliceLogin.size()).toStdString(),
+                  c.sent.toStdString())
+            << c.keys;
+    }
+}
+
 VARNO_FOR_BOTH_EDITIONS(BanOnEntryTest);
 
 }  // namespace

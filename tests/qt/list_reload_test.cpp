@@ -85,5 +85,26 @@ TEST_F(ListReloadTest, AListChangedOnDiskIsUsedWithoutARestart) {
     f.screenshot("list_reload");
 }
 
+TEST_F(ListReloadTest, ANumberThatIsNotOneIsNamedInRedAtStartOnReloadAndAfterOk) {
+    ASSERT_TRUE(f.startLoggedIn("SendQuota = four\nBanMinutes = 60\n"));
+    const auto told = [this] {
+        int lines = 0;
+        for (const varno::Run& r : f.window().client().logs().main().runs()) {
+            if (r.text.find("Varno.ini: ") != std::string::npos) {
+                EXPECT_EQ(r.text, "Varno.ini: SendQuota = 'four' is not a number; using 4\r\n");
+                EXPECT_EQ(r.colour, colour::kRed);
+                ++lines;
+            }
+        }
+        return lines;
+    };
+    EXPECT_EQ(told(), 1);
+    EXPECT_EQ(f.window().client().settings().BanMinutes, "60");
+    f.window().client().ReloadFiles({"Varno.ini"});
+    EXPECT_EQ(told(), 2);
+    f.window().client().Form2_Ok(f.window().client().Form2_Load());
+    EXPECT_EQ(told(), 3);
+}
+
 }  // namespace
 }  // namespace varno

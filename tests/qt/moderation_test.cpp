@@ -61,6 +61,25 @@ TEST_P(ModerationTest, ListedUsersDriveTheBotAfterTheNameEvent) {
     const QByteArray reply = QByteArray(GetParam()->versionReply.data()) + "\r\n";
     EXPECT_EQ(sentAfterLogin(reply), "Hello\r\n" + reply);
 
+    // The server does not echo the bot's own lines: the main log shows them as typed ones.
+    const std::string version(GetParam()->versionReply);
+    Runs expected;
+    for (const std::string& said : {std::string("Hello"), version}) {
+        if (GetParam()->singleRunLines) {
+            expected.push_back({colour::kWhite, "alice: " + said + "\r\n"});
+        } else {
+            expected.push_back({colour::kLightYellow, "alice: "});
+            expected.push_back({colour::kWhite, said + "\r\n"});
+        }
+    }
+    Runs own;
+    for (const varno::Run& run : f.window().client().logs().main().runs()) {
+        if (run.text.starts_with("alice: ") || (!own.empty() && own.back().text == "alice: ")) {
+            own.push_back(run);
+        }
+    }
+    EXPECT_EQ(own, expected);
+
     f.server().send("1005 TALK Boss 0010 \"!reconnect\"\r\n");
     EXPECT_TRUE(f.server().waitForConnections(2));
     EXPECT_TRUE(f.server().waitForReceived(test::kAliceLogin)) << "a fresh login after !reconnect";

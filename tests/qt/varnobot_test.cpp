@@ -78,6 +78,7 @@ TEST_F(VarnoBotTest, LogsInBansReloadsOnHangUpAndEndsOnTerminate) {
                                  "Trigger=!\nLogFolder=chatlogs\nServer=" + server.host().toUtf8() +
                                  "\n");
     Write(file("shitlist.txt"), "spam*\r\n");
+    Write(file("database.txt"), "Boss\r\n");
     start({"--folder", dir.path(), "--color=never"});
     ASSERT_TRUE(server.waitForReceived(test::kAliceLogin));
     server.send(
@@ -92,6 +93,12 @@ TEST_F(VarnoBotTest, LogsInBansReloadsOnHangUpAndEndsOnTerminate) {
     EXPECT_TRUE(out.contains("] (whisper) From bob: psst \xe2\x90\x9b[2J\n")) << out.toStdString();
     EXPECT_FALSE(out.contains('\x1b')) << "no colour and no raw escape on a pipe";
 
+    // What the bot says of its own is in its log once, as the channel heard it.
+    server.send("1005 TALK Boss 0010 \"!say Welcome to the Demo channel!\"\r\n");
+    EXPECT_TRUE(server.waitForReceived("Welcome to the Demo channel!\r\n"));
+    ASSERT_TRUE(waitForOutput("] alice: Welcome to the Demo channel!\n"));
+    EXPECT_EQ(out.count("Welcome to the Demo channel!"), 2) << "Boss's line and the bot's own";
+
     // A list saved by rename is read again without a signal; everyone present is checked.
     SaveByRename(file("shitlist.txt"), "troll*\r\n");
     EXPECT_TRUE(waitForOutput("] Reloaded shitlist.txt (1 pattern)\n"));
@@ -99,7 +106,7 @@ TEST_F(VarnoBotTest, LogsInBansReloadsOnHangUpAndEndsOnTerminate) {
 
     ::kill(static_cast<pid_t>(bot.processId()), SIGHUP);
     EXPECT_TRUE(
-        waitForOutput("] Reloaded Varno.ini, shitlist.txt (1 pattern), database.txt (0 names), "
+        waitForOutput("] Reloaded Varno.ini, shitlist.txt (1 pattern), database.txt (1 name), "
                       "badwords.txt (0 patterns)\n"));
     server.send("1002 JOIN troll9 0010 [CHAT]\r\n");
     EXPECT_TRUE(server.waitForReceived("/ban troll9 boo\r\n"));

@@ -15,7 +15,7 @@ using test::TempFolder;
 using namespace std::string_literals;
 using Lines = std::vector<std::string>;
 
-TEST(BanList, SplitsLinesAtCrLfAndLoneCrOnly) {
+TEST(BanList, SplitsLinesAtCrLfLfAndLoneCr) {
     struct Case {
         std::string bytes;
         Lines lines;
@@ -25,8 +25,10 @@ TEST(BanList, SplitsLinesAtCrLfAndLoneCrOnly) {
         {"a\r\nb\rc", {"a", "b", "c"}},
         {"a\r\n", {"a"}},
         {"a\r", {"a"}},
-        {"a\nb\r\n", {"a\nb"}},
-        {"\n", {"\n"}},
+        {"a\nb\r\n", {"a", "b"}},
+        {"spam*\nbot*\n", {"spam*", "bot*"}},
+        {"\n", {""}},
+        {"a\n\rb\n\n", {"a", "", "b", ""}},
         {"\r\n\r\n", {"", ""}},
         {"a\r\r\nb", {"a", "", "b"}},
         {" a \r\n", {" a "}},
@@ -41,7 +43,7 @@ TEST(BanList, LoadsEveryLineOfTheFileInOrder) {
     const TempFolder folder;
     BanList list;
     list.LoadBanList(folder.write("shitlist.txt", "[clan]*\r\n\r\nBob\rBob\r\na\nb\0c"s));
-    EXPECT_EQ(list.patterns(), (Lines{"[clan]*", "", "Bob", "Bob", "a\nb\0c"s}));
+    EXPECT_EQ(list.patterns(), (Lines{"[clan]*", "", "Bob", "Bob", "a", "b\0c"s}));
 }
 
 TEST(BanList, LoadsLargeFilesWhole) {

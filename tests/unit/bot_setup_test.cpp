@@ -63,6 +63,7 @@ TEST(BotSetup, StartingSetIsOwnerOnlyReadsAsTheDefaultsAndKeepsItsCommentsThroug
     EXPECT_EQ(read.SendQuota, "4");
     EXPECT_EQ(read.SendWindow, "5000");
     EXPECT_EQ(read.BanOnEntry, "1");
+    EXPECT_EQ(read.ProtectTrusted, "1");
     for (const std::string* empty : {&read.Username, &read.Server, &read.Delay, &read.Clear,
                                      &read.FloodLines, &read.BanMinutes, &read.LogFolder}) {
         EXPECT_EQ(*empty, "");

@@ -1,4 +1,5 @@
 #include "moderation/channel_guard.h"
+#include "moderation/trust.h"
 
 #include <gtest/gtest.h>
 
@@ -200,16 +201,49 @@ TEST(ChannelGuardTest, ProtectedAreListedNamesStaffOperatorsAdminsAndTheClient) 
         bool isProtected;
     };
     const Case cases[] = {
-        {"bob", "0001", true},  {"bob", "0002", true},   {"bob", "0008", true},
-        {"bob", "0012", true},  {"bob", "0010", false},  {"bob", "0000", false},
-        {"bob", "0004", false}, {"bob", "0020", false},  {"bob", "002", false},
-        {"bob", "", false},     {"boss", "0010", true},  {"BOSS", "", true},
-        {"Boss2", "", false},   {"Alice", "0010", true}, {"alice2", "0010", false},
+        {"bob", "0001", true},     {"bob", "0002", true},       {"bob", "0008", true},
+        {"bob", "0012", true},     {"bob", "0010", false},      {"bob", "0000", false},
+        {"bob", "0004", false},    {"bob", "0020", false},      {"bob", "002", true},
+        {"bob", "000a", true},     {"bob", "000A", true},       {"bob", "0003", true},
+        {"bob", "0014", false},    {"bob", "0030", false},      {"bob", "0100", false},
+        {"bob", "00000002", true}, {"bob", "000000002", false}, {"bob", "0x02", false},
+        {"bob", "00g2", false},    {"bob", " 0002", false},     {"bob", "", false},
+        {"boss", "0010", true},    {"BOSS", "", true},          {"Boss2", "", false},
+        {"Alice", "0010", true},   {"alice2", "0010", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsProtected(c.name, c.flags, database, "alice"), c.isProtected)
             << c.name << " " << c.flags;
     }
+}
+
+TEST(ChannelGuardTest, TrustedUsersFollowTheirLatestFlags) {
+    TrustedUsers users;
+    struct Step {
+        const char* name;
+        const char* flags;  // nullptr: the user left
+        bool bobTrusted;
+    };
+    const Step steps[] = {
+        {"Bob", "0010", false},     {"Bob", "0002", true},     {"ann", "0008", true},
+        {"BOB", "0010", false},     {"bob", "0001", true},     {"bob", nullptr, true},
+        {"bob", "", false},         {"bob", "0001", true},     {"bob", nullptr, true},
+        {"bob", "0002", true},      {"settle", nullptr, true}, {"bob", nullptr, true},
+        {"settle", nullptr, false},
+    };
+    for (const Step& s : steps) {
+        if (s.flags) {
+            users.Flags(s.name, s.flags);
+        } else if (std::string_view(s.name) == "settle") {
+            users.Settle();
+        } else {
+            users.Left(s.name);  // known until the next Settle
+        }
+        EXPECT_EQ(users.Contains("bob"), s.bobTrusted) << s.name << " " << (s.flags ? s.flags : "");
+    }
+    EXPECT_TRUE(users.Contains("ANN"));
+    users.Clear();
+    EXPECT_FALSE(users.Contains("ann"));
 }
 
 }  // namespace

@@ -23,7 +23,8 @@ TEST(IniFile, ReadsValuesByCaseInsensitiveNames) {
     TempFolder dir;
     dir.write("Varno.ini",
               "; comment\r\n[other]\r\nServer=wrong\r\n[VARNO]\r\nserver=chat.example\r\n"
-              "Trigger=!\r\nEmpty=\r\nOdd=\x01rest\r\nSpaced = a b \r\n");
+              "Trigger=!\r\nEmpty=\r\nOdd=\x01rest\r\nSpaced = a b \r\nDelay =\t500 \t\r\n"
+              "Blank = \t \r\nOddSpaced= \x01x\r\n");
     const std::string ini = dir.file("Varno.ini");
     struct Case {
         const char* section;
@@ -34,7 +35,8 @@ TEST(IniFile, ReadsValuesByCaseInsensitiveNames) {
          {Case{"Varno", "Server", "chat.example"}, Case{"varno", "SERVER", "chat.example"},
           Case{"Varno", "trigger", "!"}, Case{"Varno", "Empty", ""}, Case{"Varno", "Missing", ""},
           Case{"Varno", "Odd", ""},  // a value starting with code 1 is empty
-          Case{"Varno", "Spaced", " a b "}, Case{"Nowhere", "Server", ""}}) {
+          Case{"Varno", "Spaced", "a b"}, Case{"Varno", "Delay", "500"}, Case{"Varno", "Blank", ""},
+          Case{"Varno", "OddSpaced", ""}, Case{"Nowhere", "Server", ""}}) {
         EXPECT_EQ(ReadIniValue(c.section, c.key, ini), c.value) << c.section << "/" << c.key;
     }
     EXPECT_EQ(ReadIniValue("Varno", "Server", dir.file("missing.ini")), "");
@@ -183,6 +185,30 @@ TEST(Settings, FileOnlyKeysAreReadAtStartAndOnReloadInBothEditions) {
     }
 }
 
+TEST(Settings, ValuesAreTrimmedAndNumbersThatAreNotOnesNamedOnce) {
+    TempFolder dir;
+    dir.write("Varno.ini",
+              "[Varno]\nDelay = 50x\nClear= big \nSendQuota = four\nSendWindow =\t500\t\n"
+              "BanOnEntry = -1\nBanMinutes = 60\nProtectTrusted=yes\nIdle = away \n");
+    const std::vector<std::string> common = {
+        "Varno.ini: SendQuota = 'four' is not a number; using 4",
+        "Varno.ini: BanOnEntry = '-1' is not a number; using 1",
+        "Varno.ini: ProtectTrusted = 'yes' is not a number; using 1"};
+    for (const Edition* edition : {&Edition::v201(), &Edition::v200()}) {
+        Settings settings;
+        ReadSettings(settings, *edition, dir.file("Varno.ini"));
+        EXPECT_EQ(settings.SendWindow, "500") << edition->name;
+        EXPECT_EQ(settings.BanMinutes, "60") << edition->name;
+        std::vector<std::string> expected = {"Varno.ini: Delay = '50x' is not a number; using 100"};
+        if (edition->clearFromSettings) {
+            EXPECT_EQ(settings.Idle, "away");
+            expected.push_back("Varno.ini: Clear = 'big' is not a number; using 30000");
+        }
+        expected.insert(expected.end(), common.begin(), common.end());
+        EXPECT_EQ(UnreadableNumbers(settings, *edition), expected) << edition->name;
+    }
+}
+
 TEST(Options, OkOnAnUntouchedDialogCreatesTheFileWithEveryKey) {
     for (const Edition* edition : {&Edition::v201(), &Edition::v200()}) {
         TempFolder dir;
@@ -213,7 +239,9 @@ TEST(Options, OkWritesTheBoxesAndReloadsTheSettings) {
     Settings settings;
     ASSERT_TRUE(SaveOptionFields(Edition::v201(), fields, ini, settings));
     EXPECT_EQ(settings.Username, "v0");
-    EXPECT_EQ(settings.Password, " pass word ") << "the password is kept as typed";
+    EXPECT_EQ(settings.Password, "pass word") << "blanks around a value are not read back";
+    EXPECT_NE(dir.read("Varno.ini").find("Password= pass word \r\n"), std::string::npos)
+        << "the file keeps what was typed";
     EXPECT_EQ(settings.Idle, "v7");
     EXPECT_EQ(LoadOptionFields(Edition::v201(), ini)[6].value, "v6");
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/connection_rig.h"
 
 namespace varno {
@@ -55,7 +57,8 @@ struct Bot : test::ConnectionRig {
         clock,
         connection,
         {folder.file("shitlist.txt"), folder.file("badwords.txt"), folder.file("bans.txt")},
-        {[this]() -> const std::string& { return own; }, [this] { ++presentChecks; }}};
+        {[this]() -> const std::string& { return own; }, [this] { ++presentChecks; },
+         [this](std::string_view text) { connection.SendChat(text); }}};
 };
 
 using Lines = std::vector<std::string>;
@@ -153,14 +156,36 @@ TEST(ProtectionTest, PendingBansSurviveARestartAndAreLiftedAfterTheNextLogin) {
     EXPECT_TRUE(bot.protection.timedBans().bans().empty()) << "an unban forgets the pending ban";
 }
 
-TEST(ProtectionTest, ADamagedBanFileIsReportedInRedAndWrittenAgain) {
+TEST(ProtectionTest, ADamagedBanFileIsWrittenAgainAnUnreadableOneNever) {
     Bot bot;
+    bot.settings.BanMinutes = "60";
     bot.folder.write("bans.txt", "old 100\nnonsense\n");
     bot.protection.Start();
     EXPECT_EQ(bot.logged(), (Runs{{colour::kRed, bot.folder.file("bans.txt") +
-                                                     " was damaged or unreadable; it is written "
+                                                     " was damaged; it is written "
                                                      "again with the 1 bans that could be read"}}));
     EXPECT_EQ(bot.folder.read("bans.txt"), "old 100\n");
+
+    // A bans.txt that can't be read (here a folder in its place) is left as it is, and no ban
+    // is recorded until it can be read.
+    Bot other;
+    other.settings.BanMinutes = "60";
+    std::filesystem::create_directory(other.folder.file("bans.txt"));
+    other.protection.Start();
+    EXPECT_EQ(other.logged(), (Runs{{colour::kRed, other.folder.file("bans.txt") +
+                                                       " could not be read; it is left as it is, "
+                                                       "and bans are not lifted by time until it "
+                                                       "can be read"}}));
+    other.protection.SendModeration("/ban bob boo");
+    EXPECT_TRUE(other.protection.timedBans().bans().empty());
+    EXPECT_TRUE(other.logged().empty()) << "no failed write is tried";
+    EXPECT_TRUE(std::filesystem::is_directory(other.folder.file("bans.txt")));
+
+    std::filesystem::remove(other.folder.file("bans.txt"));
+    other.folder.write("bans.txt", "old 100\n");
+    other.protection.SendModeration("/ban ann boo");
+    EXPECT_EQ(other.folder.read("bans.txt"),
+              "old 100\nann " + std::to_string(other.clock.unix + 3600) + "\n");
 }
 
 TEST(ProtectionTest, ListEditsChangeTheFilesReloadAndAnswerInOneLine) {
@@ -194,6 +219,54 @@ TEST(ProtectionTest, ListEditsChangeTheFilesReloadAndAnswerInOneLine) {
                                   Orange("Removed a* from the ban list (Boss)"),
                                   Orange("Added *heck* to the word list (Boss)"),
                                   Orange("Removed *heck* from the word list (Boss)")}));
+}
+
+TEST(ProtectionTest, ListEditsRefusePatternsThatHitTheTrustedOrEveryLine) {
+    // own is "alice"; database.txt holds Boss and helper.
+    const std::string long60(60, 'x');
+    const std::string long61 = long60 + "y";
+    const std::string longName(61, 'z');
+    const std::string cutInUtf8 = std::string(59, 'x') + "\xC3\xA9z";  // cut before the é
+    struct Case {
+        ListKind list;
+        bool add;
+        std::string pattern;
+        std::string answer;
+        bool changed;
+    };
+    const Case cases[] = {
+        {ListKind::Ban, true, "*", "Refused: * would match alice", false},
+        {ListKind::Ban, true, "A?ice", "Refused: A?ice would match alice", false},
+        {ListKind::Ban, true, "*e*", "Refused: *e* would match alice", false},
+        {ListKind::Ban, true, "b*", "Refused: b* would match Boss", false},
+        {ListKind::Ban, true, "*LP*", "Refused: *LP* would match helper", false},
+        {ListKind::Ban, true, "bo", "Added bo to the ban list", true},
+        {ListKind::Ban, false, "*", "Not on the ban list: *", false},
+        {ListKind::Ban, true, long60, "Added " + long60 + " to the ban list", true},
+        {ListKind::Ban, true, long61, "Added " + long60 + "... to the ban list", true},
+        {ListKind::Ban, true, cutInUtf8, "Added " + std::string(59, 'x') + "... to the ban list",
+         true},
+        {ListKind::Ban, true, "*" + longName,
+         "Refused: *" + std::string(59, 'z') + "... would match " + std::string(60, 'z') + "...",
+         false},
+        {ListKind::Words, true, "*", "Refused: * would match every line", false},
+        {ListKind::Words, true, "?", "Refused: ? would match every line", false},
+        {ListKind::Words, true, "*?", "Refused: *? would match every line", false},
+        {ListKind::Words, true, "**", "Refused: ** would match every line", false},
+        {ListKind::Words, true, "a", "Added a to the word list", true},
+        {ListKind::Words, true, "*a*", "Added *a* to the word list", true},
+        {ListKind::Words, false, "?", "Not on the word list: ?", false},
+    };
+    for (const Case& c : cases) {
+        Bot bot;
+        bot.folder.write("database.txt", "Boss\r\nhelper\r\n" + longName + "\r\n");
+        bot.database.LoadDatabase(bot.folder.file("database.txt"));
+        bot.protection.Start();
+        bot.protection.EditList("Boss", c.list, c.add, c.pattern);
+        EXPECT_EQ(bot.sent(), Lines{c.answer}) << c.pattern;
+        const std::string file = c.list == ListKind::Ban ? "shitlist.txt" : "badwords.txt";
+        EXPECT_EQ(std::filesystem::exists(bot.folder.file(file)), c.changed) << c.pattern;
+    }
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ TEST(SendQueue, PaceOfTheSettings) {
         {"", "", 4, 5000},
         {"0", "500", 0, 500},
         {"10", "0", 10, 0},
-        {"four", " 500", 4, 5000},
+        {"four", " 500\t", 4, 500},
         {"-1", "5s", 4, 5000},
         {"99999999999", "99999999999", SendQueue::kMaxQuota, SendQueue::kMaxWindowMs},
     };

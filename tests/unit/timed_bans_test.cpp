@@ -100,8 +100,9 @@ TEST(TimedBansTest, DamagedOrUnreadableFilesAreReportedNotFatal) {
 
     std::filesystem::create_directory(folder.file("dir"));
     TimedBans dir(folder.file("dir"));
-    EXPECT_EQ(dir.Load(), TimedBans::LoadResult::Damaged);
+    EXPECT_EQ(dir.Load(), TimedBans::LoadResult::Unreadable);
     EXPECT_TRUE(dir.bans().empty());
+    EXPECT_FALSE(dir.Add("bob", 100)) << "no bans while the file can't be read";
     EXPECT_FALSE(dir.Save()) << "a folder in the file's place is left alone";
 }
 

@@ -18,6 +18,7 @@ class Peer {
 public:
     explicit Peer(const QHostAddress& address) {
         QObject::connect(&socket_, &QTcpSocket::readyRead, [this] { got_ += socket_.readAll(); });
+        socket_.bind(address);  // the gateway greets the address it sees
         socket_.connectToHost(address, 6112);
         GatewayServer::waitUntil(
             [this] { return socket_.state() == QAbstractSocket::ConnectedState; });
@@ -98,6 +99,49 @@ TEST_F(DemoServerTest, ADroppedConnectionLeavesItsChannel) {
     { auto bob = loggedIn("bob", "Lobby"); }
     EXPECT_TRUE(alice->waitFor("1003 LEAVE bob 0000\r\n"));
     auto again = loggedIn("bob", "Lobby");  // the name is free again
+}
+
+// A gateway of its own with small bounds: at most two connections, and nothing waiting to
+// be written past the length of the banner a connection from address is greeted with.
+struct BoundedServer {
+    BoundedServer(int salt, int pendingBeyondBanner)
+        : address(OwnLoopbackAddress(salt)),
+          banner("BOT or Telnet Connection from [" + address.toString().toUtf8() +
+                 "]\r\n\r\nEnter your account name and password.\r\n"
+                 "Sorry, there is no guest account.\r\n\r\nUsername: "),
+          server([&] {
+              DemoServerOptions o;
+              o.address = address;
+              o.maxConnections = 2;
+              o.maxPendingBytes = static_cast<std::size_t>(banner.size() + pendingBeyondBanner);
+              return o;
+          }()) {
+        EXPECT_TRUE(server.listen());
+    }
+    QHostAddress address;
+    QByteArray banner;
+    DemoServer server;
+};
+
+TEST(DemoServerBoundsTest, WritesPastThePendingBoundAndConnectionsPastTheCapAreClosed) {
+    BoundedServer atBound(42, 0);
+    Peer first(atBound.address);
+    first.send("\x03");
+    ASSERT_TRUE(first.waitFor("Username: "));
+    EXPECT_EQ(first.take(), atBound.banner) << "a write as long as the bound goes out";
+    Peer second(atBound.address);
+    Peer third(atBound.address);
+    EXPECT_TRUE(third.waitClosed()) << "a third connection is refused";
+    second.send("\x03");
+    EXPECT_TRUE(second.waitFor("Username: "));
+    first.send("alice\r\n");
+    EXPECT_TRUE(first.waitFor("alice\r\nPassword: ")) << "the connections held stay";
+
+    BoundedServer pastBound(43, -1);
+    Peer fourth(pastBound.address);
+    fourth.send("\x03");
+    EXPECT_TRUE(fourth.waitClosed());
+    EXPECT_EQ(fourth.take(), "") << "one byte past the bound: the write is not made";
 }
 
 }  // namespace

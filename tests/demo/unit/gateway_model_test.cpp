@@ -105,6 +105,22 @@ INSTANTIATE_TEST_SUITE_P(Cases, RefusedLoginTest,
                                            RefusedLogin{"NameWithBlank", "a b", "a bpw"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(GatewayModelTest, LoginLinesOverSixtyFourBytesFailTheAttemptUnechoed) {
+    const std::string name64(64, 'n');
+    model.open(1, "127.0.0.1");
+    model.receive(1, "\x03" + name64 + "\r\n");
+    EXPECT_EQ(port.take(1), kBanner + name64 + "\r\nPassword: ") << "64 bytes are echoed";
+    model.receive(1, std::string(64, 'p') + "\r\n");
+    EXPECT_EQ(port.take(1), kFailed);
+    model.receive(1, name64 + "x\r\n");
+    EXPECT_EQ(port.take(1), kFailed) << "65 bytes: no echo, the attempt ends";
+    model.receive(1, "bob\r\n" + std::string(65, 'p') + "\r\n");
+    EXPECT_EQ(port.take(1), std::string("bob\r\nPassword: ") + kFailed);
+    model.receive(1, "bob\r\nbobpw\r\n");
+    EXPECT_NE(port.take(1).find("2010 NAME bob\r\n"), std::string::npos);
+    EXPECT_TRUE(port.closed.empty());
+}
+
 TEST_F(GatewayModelTest, NameOfFifteenLogsIn) {
     logIn("abcdefghijklmno");
 }
