@@ -2,6 +2,7 @@
 
 #include "base/text_case.h"
 #include "base/whole_number.h"
+#include "channel/mention.h"
 #include "moderation/user_menu.h"
 
 namespace varno {
@@ -20,7 +21,8 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
       protection_(
           settings_, database_, banList_, writer_, ports.clock, connection_,
           {FilePath(kBanListFile), FilePath(kBadWordsFile), FilePath("bans.txt")},
-          {[this]() -> const std::string& { return ownName(); }, [this] { BanPresentUsers(); }}) {
+          {[this]() -> const std::string& { return ownName(); }, [this] { BanPresentUsers(); }}),
+      attention_(settings_.Notify, ports.clock) {
     ports_.r.setInterval(Connection::kInitialInterval);
     ports_.r.setEnabled(true);
     connection_.setOnConnect([this] {
@@ -207,6 +209,7 @@ void Client::setOwnName(std::string_view name) {
 }
 
 void Client::SendLine(std::string_view text) {
+    commandRan_ = true;
     if (IsModerationLine(text)) {
         protection_.SendModeration(text);
     } else {
@@ -214,8 +217,24 @@ void Client::SendLine(std::string_view text) {
     }
 }
 
-void Client::HandleCommand(std::string_view speaker, std::string_view message) {
+bool Client::HandleCommand(std::string_view speaker, std::string_view message) {
+    commandRan_ = false;
     commands_.HandleCommand(speaker, message, settings_.Trigger);
+    return commandRan_;
+}
+
+bool Client::NamesOperator(std::string_view speaker, std::string_view text) {
+    return !speaker.empty() && !EqualsIgnoreCase(speaker, ownName()) && NamesUser(text, ownName());
+}
+
+void Client::Whispered(std::string_view name, std::string_view text) {
+    if (!name.empty() && !EqualsIgnoreCase(name, ownName())) {
+        attention_.Whisper(name, text);
+    }
+}
+
+void Client::Mentioned(std::string_view name, std::string_view text) {
+    attention_.Mention(name, roster_.header(), text);
 }
 
 void Client::LoadDatabase() {

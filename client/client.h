@@ -8,6 +8,7 @@
 #include "channel/channel_events.h"
 #include "channel/channel_port.h"
 #include "channel/roster.h"
+#include "client/attention.h"
 #include "connection/connection.h"
 #include "connection/dispatcher.h"
 #include "connection/options.h"
@@ -46,6 +47,8 @@ public:
     const Database& database() const { return database_; }
     const std::string& appFolder() const { return appFolder_; }
     const Protection& protection() const { return protection_; }
+    // Whispers and lines that name the operator, told to a window program's desktop.
+    Attention& attention() { return attention_; }
     Connection& connection() { return connection_; }
     std::string iniPath() const;
     // The name the server knows this client by: the last name event's, else Username.
@@ -91,24 +94,37 @@ public:
 private:
     // ChannelPort
     void setChannelLabel(std::string_view text) override;
-    void HandleCommand(std::string_view speaker, std::string_view message) override;
+    bool HandleCommand(std::string_view speaker, std::string_view message) override;
     void LoadDatabase() override;
     void setOwnName(std::string_view name) override;
-    void CheckTalk(std::string_view name, std::string_view flags, std::string_view text) override {
-        protection_.CheckTalk(name, flags, text);
+    bool CheckTalk(std::string_view name, std::string_view flags, std::string_view text) override {
+        return protection_.CheckTalk(name, flags, text);
     }
     void CheckJoin(std::string_view name, std::string_view flags) override {
         protection_.CheckJoin(name, flags);
     }
-    // CommandPort
+    bool NamesOperator(std::string_view speaker, std::string_view text) override;
+    void Whispered(std::string_view name, std::string_view text) override;
+    void Mentioned(std::string_view name, std::string_view text) override;
+    // CommandPort; each call tells HandleCommand that a command ran.
     void SendLine(std::string_view text) override;
-    void SendModeration(std::string_view text) override { protection_.SendModeration(text); }
-    void Reconnect() override { connection_.Reconnect(); }
+    void SendModeration(std::string_view text) override {
+        commandRan_ = true;
+        protection_.SendModeration(text);
+    }
+    void Reconnect() override {
+        commandRan_ = true;
+        connection_.Reconnect();
+    }
     void EditList(std::string_view speaker, ListKind list, bool add,
                   std::string_view pattern) override {
+        commandRan_ = true;
         protection_.EditList(speaker, list, add, pattern);
     }
-    void CountBanList() override { protection_.CountBanList(); }
+    void CountBanList() override {
+        commandRan_ = true;
+        protection_.CountBanList();
+    }
 
     std::string FilePath(std::string_view name) const;
     // Points the chat log on disk at the LogFolder setting (relative to the settings folder).
@@ -135,6 +151,8 @@ private:
     IdleMessage idle_;
     std::string ownName_;
     Protection protection_;
+    Attention attention_;
+    bool commandRan_ = false;
 };
 
 }  // namespace varno

@@ -27,6 +27,8 @@ std::string* Settings::field(std::string_view key) {
         {"RepeatLines", &Settings::RepeatLines},
         {"JoinFlood", &Settings::JoinFlood},
         {"BanMinutes", &Settings::BanMinutes},
+        {"Notify", &Settings::Notify},
+        {"KeepWindow", &Settings::KeepWindow},
     };
     for (const Entry& e : kFields) {
         if (EqualsIgnoreCase(e.key, key)) {

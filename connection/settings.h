@@ -32,15 +32,17 @@ struct Settings {
     std::string RepeatLines;  // "N/S": the same text N times in S seconds
     std::string JoinFlood;    // "N/S": more than N joins in S seconds
     std::string BanMinutes;   // bans the program sends are lifted after this many minutes
+    std::string Notify;       // 0: no desktop notification or attention request
+    std::string KeepWindow;   // 0: the window opens centred and window.ini is left alone
 
     // The field that holds the key (matched without regard to case); nullptr for none.
     std::string* field(std::string_view key);
 };
 
 // The keys every edition reads from the file, after its own keys, at start-up and on reload.
-inline constexpr std::string_view kFileOnlyKeys[] = {"SendQuota", "SendWindow", "BanOnEntry",
-                                                     "LogFolder", "FloodLines", "RepeatLines",
-                                                     "JoinFlood", "BanMinutes"};
+inline constexpr std::string_view kFileOnlyKeys[] = {
+    "SendQuota",   "SendWindow", "BanOnEntry", "LogFolder", "FloodLines",
+    "RepeatLines", "JoinFlood",  "BanMinutes", "Notify",    "KeepWindow"};
 
 // The start-up read: every key of the edition in order, from the settings file at iniPath.
 void ReadSettings(Settings& settings, const Edition& edition, const std::string& iniPath);
