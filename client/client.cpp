@@ -43,6 +43,10 @@ std::string Client::FilePath(std::string_view name) const {
     return path;
 }
 
+bool Client::SwitchedOn(const std::string& key) {
+    return ParseWholeNumber(key, 1).value_or(1) != 0;
+}
+
 std::string Client::iniPath() const {
     return FilePath(kSettingsFile);
 }

@@ -49,6 +49,9 @@ public:
     const Protection& protection() const { return protection_; }
     // Whispers and lines that name the operator, told to a window program's desktop.
     Attention& attention() { return attention_; }
+    // Whether the window shows web addresses as links (Links) and has a find bar (Find).
+    bool showsLinks() const { return SwitchedOn(settings_.Links); }
+    bool hasFindBar() const { return SwitchedOn(settings_.Find); }
     Connection& connection() { return connection_; }
     std::string iniPath() const;
     // The name the server knows this client by: the last name event's, else Username.
@@ -126,6 +129,8 @@ private:
         protection_.CountBanList();
     }
 
+    // A key that is on unless it says 0.
+    static bool SwitchedOn(const std::string& key);
     std::string FilePath(std::string_view name) const;
     // Points the chat log on disk at the LogFolder setting (relative to the settings folder).
     void UpdateLogFolder();

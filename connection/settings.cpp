@@ -29,6 +29,8 @@ std::string* Settings::field(std::string_view key) {
         {"BanMinutes", &Settings::BanMinutes},
         {"Notify", &Settings::Notify},
         {"KeepWindow", &Settings::KeepWindow},
+        {"Links", &Settings::Links},
+        {"Find", &Settings::Find},
     };
     for (const Entry& e : kFields) {
         if (EqualsIgnoreCase(e.key, key)) {

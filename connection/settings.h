@@ -34,6 +34,8 @@ struct Settings {
     std::string BanMinutes;   // bans the program sends are lifted after this many minutes
     std::string Notify;       // 0: no desktop notification or attention request
     std::string KeepWindow;   // 0: the window opens centred and window.ini is left alone
+    std::string Links;        // 0: web addresses in the logs are plain text
+    std::string Find;         // 0: no find bar
 
     // The field that holds the key (matched without regard to case); nullptr for none.
     std::string* field(std::string_view key);
@@ -41,8 +43,8 @@ struct Settings {
 
 // The keys every edition reads from the file, after its own keys, at start-up and on reload.
 inline constexpr std::string_view kFileOnlyKeys[] = {
-    "SendQuota",   "SendWindow", "BanOnEntry", "LogFolder", "FloodLines",
-    "RepeatLines", "JoinFlood",  "BanMinutes", "Notify",    "KeepWindow"};
+    "SendQuota", "SendWindow", "BanOnEntry", "LogFolder",  "FloodLines", "RepeatLines",
+    "JoinFlood", "BanMinutes", "Notify",     "KeepWindow", "Links",      "Find"};
 
 // The start-up read: every key of the edition in order, from the settings file at iniPath.
 void ReadSettings(Settings& settings, const Edition& edition, const std::string& iniPath);

@@ -6,6 +6,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
+#include <utility>
 
 #include "log/display_text.h"
 #include "log/links.h"
@@ -82,7 +83,7 @@ void ChatLogView::onAppended(const Run& run) {
     QTextCharFormat plain;
     plain.setForeground(QColor::fromRgb(run.colour));
     std::size_t at = 0;
-    if (linksFrom < text.size()) {
+    if (linksFrom < text.size() && (!showLinks_ || showLinks_())) {
         const std::string_view userText = std::string_view(text).substr(linksFrom);
         for (const LinkSpan& link : FindLinks(userText)) {
             const std::size_t begin = linksFrom + link.begin;

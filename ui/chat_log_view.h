@@ -26,6 +26,8 @@ public:
 
     // What a click on a link calls; the desktop's browser unless replaced.
     void setUrlOpener(UrlOpener opener) { openUrl_ = std::move(opener); }
+    // Asked at each run whether links are shown; they are unless this says otherwise.
+    void setShowLinks(std::function<bool()> showLinks) { showLinks_ = std::move(showLinks); }
     // The address a link at this point of the viewport opens; empty off a link.
     QString linkAt(const QPoint& viewportPos) const;
 
@@ -53,6 +55,7 @@ private:
     bool lineStart_ = true;    // the next run starts a line
     bool batchOpen_ = false;   // an edit block is open until the event loop's next turn
     UrlOpener openUrl_;
+    std::function<bool()> showLinks_;
     QString pressedLink_;
     QString findText_;
     QList<int> matches_;  // document positions of the matches, in order

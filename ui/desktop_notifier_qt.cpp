@@ -27,7 +27,8 @@ void DesktopNotifier::notify(const QString& title, const QString& body) {
         failed(QStringLiteral("no session bus"));
         return;
     }
-    if (!markup_) {
+    if (!askedMarkup_) {
+        askedMarkup_ = true;
         auto* asked = new QDBusPendingCallWatcher(bus_.asyncCall(Call("GetCapabilities")), this);
         connect(asked, &QDBusPendingCallWatcher::finished, this,
                 [this](QDBusPendingCallWatcher* call) {

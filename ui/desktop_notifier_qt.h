@@ -27,6 +27,7 @@ private:
     QDBusConnection bus_;
     std::function<void(const QString&)> unavailable_;
     bool told_ = false;
+    bool askedMarkup_ = false;
     // Whether the service reads markup in a body; unknown until it answers.
     std::optional<bool> markup_;
 };

@@ -107,10 +107,12 @@ void MainWindow::BuildControls() {
     rtbc_ = new ChatLogView(client().logs().main(), client_area_);
     rtbc_->setObjectName("rtbc");
     rtbc_->setFont(FontOf("Tahoma", 9));
+    rtbc_->setShowLinks([this] { return client().showsLinks(); });
     if (edition_.whisperLog) {
         rtbc2_ = new ChatLogView(client().logs().whisper(), client_area_);
         rtbc2_->setObjectName("rtbc2");
         rtbc2_->setFont(FontOf("Tahoma", 9));
+        rtbc2_->setShowLinks([this] { return client().showsLinks(); });
     }
     txtSend_ = new InputLineView(client_area_);
     txtSend_->setObjectName("txtSend");
@@ -207,13 +209,18 @@ void MainWindow::BuildFindBar() {
     connect(findBar_, &FindBar::closed, txtSend_, [this] { txtSend_->setFocus(); });
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {
-        PlaceFindBar();
-        findBar_->open();
+        if (client().hasFindBar()) {
+            PlaceFindBar();
+            findBar_->open();
+        }
     });
     for (const bool back : {false, true}) {
         auto* f3 = new QShortcut(
             back ? QKeySequence(Qt::SHIFT | Qt::Key_F3) : QKeySequence(Qt::Key_F3), this);
         connect(f3, &QShortcut::activated, this, [this, back] {
+            if (!client().hasFindBar()) {
+                return;
+            }
             if (!findBar_->isVisible()) {
                 PlaceFindBar();
                 findBar_->open();

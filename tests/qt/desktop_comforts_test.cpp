@@ -205,9 +205,27 @@ TEST_P(DesktopComfortsTest, ALinkShowsUnderlinedInItsRunsColourAndAClickOpensExa
     f.screenshot(name("link"));
 }
 
+TEST_P(DesktopComfortsTest, LinksZeroAndFindZeroLeaveTheLogsAsTheyWere) {
+    ASSERT_TRUE(f.startLoggedIn("Links=0\nFind=0\n"));
+    f.server().send("1005 TALK bob 0010 \"see https://example.org\"\r\n");
+    ASSERT_TRUE(f.waitForLog("see https"));
+    QApplication::processEvents();
+    const QTextBlock talk = BlockWith(f.window().rtbc(), "https://example.org");
+    QTextCursor c(f.window().rtbc()->document());
+    c.setPosition(talk.position() + static_cast<int>(talk.text().indexOf("https")) + 3);
+    EXPECT_EQ(c.charFormat().anchorHref(), "");
+    EXPECT_FALSE(c.charFormat().fontUnderline());
+    f.window().activateWindow();
+    QTest::keyClick(&f.window(), Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClick(&f.window(), Qt::Key_F3);
+    EXPECT_FALSE(f.window().findBar()->isVisible());
+}
+
 TEST_P(DesktopComfortsTest, FindMarksEveryMatchGoesNextAndPreviousWithWrapAndEscapeCloses) {
     ASSERT_TRUE(f.startLoggedIn());
     f.server().send(
+        "1007 CHANNEL \"Lobby\"\r\n"
+        "1005 TALK dave 0010 \"alice, the notes are at www.example.org\"\r\n"
         "1005 TALK bob 0010 \"a Needle here\"\r\n"
         "1005 TALK bob 0010 \"hay\"\r\n"
         "1005 TALK bob 0010 \"needle, NEEDLE\"\r\n"
