@@ -204,6 +204,7 @@ void ChatLogView::markMatches() {
         marks.push_back(mark);
     }
     setExtraSelections(marks);
+    emit matchesChanged();
 }
 
 void ChatLogView::showMatch(int i) {

@@ -39,6 +39,10 @@ public:
     // current match for -1. While one is shown, new lines do not scroll it away.
     void showMatch(int i);
 
+signals:
+    // The matches were marked again: the text looked for changed, or the log did.
+    void matchesChanged();
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

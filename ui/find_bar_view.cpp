@@ -10,6 +10,7 @@ FindBar::FindBar(QList<ChatLogView*> logs, QWidget* parent)
     : QWidget(parent), input_(new QLineEdit(this)), count_(new QLabel(this)) {
     for (ChatLogView* log : logs) {
         logs_.append(log);
+        connect(log, &ChatLogView::matchesChanged, this, &FindBar::showCount);
     }
     setObjectName("findBar");
     input_->setObjectName("findText");

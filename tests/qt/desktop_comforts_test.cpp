@@ -138,23 +138,6 @@ TEST_P(DesktopComfortsTest, WithoutANotificationServiceItIsSaidOnceAndNothingFai
     EXPECT_EQ(log.find("Desktop notifications are not shown", first + 1), std::string::npos);
 }
 
-TEST_P(DesktopComfortsTest, NotifyZeroAsksForNothing) {
-    test::NotificationBus bus;
-    if (!bus.unavailable().isEmpty()) {
-        GTEST_SKIP() << bus.unavailable().toStdString();
-    }
-    ASSERT_TRUE(bus.startService());
-    ASSERT_TRUE(f.startLoggedIn("Notify=0\n"));
-    f.window().setNotificationBus(bus.clientConnection());
-    QSignalSpy unseen(&f.window(), &MainWindow::unseenChanged);
-    OtherWindow other(f.window());
-    f.server().send("1004 WHISPER bob 0010 \"psst\"\r\n");
-    ASSERT_TRUE(waitForText("psst"));
-    QTest::qWait(300);
-    EXPECT_TRUE(bus.shown().isEmpty());
-    EXPECT_TRUE(unseen.isEmpty());
-}
-
 TEST_P(DesktopComfortsTest, ALinkShowsUnderlinedInItsRunsColourAndAClickOpensExactlyIt) {
     ASSERT_TRUE(f.startLoggedIn());
     QList<QUrl> opened;

@@ -108,14 +108,6 @@ TEST(Attention, OneNotificationPerSenderInFiveSecondsOnlyWhileTheWindowIsNotInFr
     EXPECT_EQ(rig.attention.unseen(), 0);
 }
 
-TEST(Attention, TitlesAndBodiesOfWhispersAndMentions) {
-    AttentionRig rig;
-    rig.attention.Whisper("bob", "psst \x01");
-    rig.attention.Mention("carol", "Lobby", "hi tamsel");
-    EXPECT_EQ(rig.desktop.shown, (std::vector<std::string>{"Whisper from bob|psst \xE2\x90\x81",
-                                                           "carol in Lobby|hi tamsel"}));
-}
-
 TEST(Attention, NotifyZeroTurnsNotificationsAndTheAttentionRequestOff) {
     AttentionRig rig;
     rig.notify = "0";
