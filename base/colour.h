@@ -18,6 +18,8 @@ inline constexpr Colour kLightGrey = 0xE0E0E0;
 inline constexpr Colour kLightGreen = 0x80FF80;
 inline constexpr Colour kSilver = 0xC0C0C0;
 inline constexpr Colour kOrange = 0xFF9020;  // what the bot's own rules did
+// The background of a line that names the operator: dark enough for every text colour.
+inline constexpr Colour kMention = 0x4A3000;
 }  // namespace colour
 
 }  // namespace varno

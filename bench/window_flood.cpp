@@ -103,11 +103,14 @@ public:
     void onAppended(const Run& run) override { current.push_back(run); }
     void onCleared() override {}
     void setChannelLabel(std::string_view) override {}
-    void HandleCommand(std::string_view, std::string_view) override {}
+    bool HandleCommand(std::string_view, std::string_view) override { return false; }
     void LoadDatabase() override {}
     void setOwnName(std::string_view) override {}
-    void CheckTalk(std::string_view, std::string_view, std::string_view) override {}
+    bool CheckTalk(std::string_view, std::string_view, std::string_view) override { return false; }
     void CheckJoin(std::string_view, std::string_view) override {}
+    bool NamesOperator(std::string_view, std::string_view) override { return false; }
+    void Whispered(std::string_view, std::string_view) override {}
+    void Mentioned(std::string_view, std::string_view) override {}
     std::vector<Run> current;
 };
 

@@ -93,22 +93,32 @@ void ChannelEvents::OnUserFlags(std::string_view name, std::string_view flags) {
 
 void ChannelEvents::OnUserTalk(std::string_view name, std::string_view flags,
                                std::string_view text) {
+    const bool named = port_.NamesOperator(name, text);
     if (edition_.singleRunLines) {
-        writer_.JoinedLine(LogTarget::Main, {{colour::kLightGreen, {name, ": ", text}}});
+        writer_.JoinedLine(LogTarget::Main, {{colour::kLightGreen, {name, ": ", text}, true}},
+                           named);
     } else {
-        writer_.JoinedLine(
-            LogTarget::Main,
-            {{colour::kWhite, {"<"}}, {colour::kYellow, {name}}, {colour::kWhite, {"> ", text}}});
+        writer_.JoinedLine(LogTarget::Main,
+                           {{colour::kWhite, {"<"}},
+                            {colour::kYellow, {name}},
+                            {colour::kWhite, {"> ", text}, true}},
+                           named);
     }
-    port_.HandleCommand(name, text);
-    port_.CheckTalk(name, flags, text);
+    const bool command = port_.HandleCommand(name, text);
+    const bool ruled = port_.CheckTalk(name, flags, text);
+    if (named && !command && !ruled) {
+        port_.Mentioned(name, text);
+    }
 }
 
 void ChannelEvents::OnUserEmote(std::string_view name, std::string_view flags,
                                 std::string_view text) {
+    const bool named = port_.NamesOperator(name, text);
     const Colour colour = edition_.singleRunLines ? colour::kSilver : colour::kLightGrey;
-    writer_.JoinedLine(LogTarget::Main, {{colour, {name, ": ", text}}});
-    port_.CheckTalk(name, flags, text);
+    writer_.JoinedLine(LogTarget::Main, {{colour, {name, ": ", text}, true}}, named);
+    if (!port_.CheckTalk(name, flags, text) && named) {
+        port_.Mentioned(name, text);
+    }
 }
 
 void ChannelEvents::OnWhisperSent(std::string_view name, std::string_view /*flags*/,
@@ -119,36 +129,38 @@ void ChannelEvents::OnWhisperSent(std::string_view name, std::string_view /*flag
 void ChannelEvents::OnWhisperReceived(std::string_view name, std::string_view /*flags*/,
                                       std::string_view text) {
     WriteWhisperLine("From ", name, text);
+    port_.Whispered(name, text);
 }
 
 void ChannelEvents::WriteWhisperLine(std::string_view direction, std::string_view name,
                                      std::string_view text) {
     if (edition_.singleRunLines) {
-        writer_.JoinedLine(LogTarget::Whisper, {{colour::kRed, {direction, name, ": ", text}}});
-    } else {
         writer_.JoinedLine(LogTarget::Whisper,
-                           {{colour::kGreen, {direction, name, ": "}}, {colour::kWhite, {text}}});
+                           {{colour::kRed, {direction, name, ": ", text}, true}});
+    } else {
+        writer_.JoinedLine(LogTarget::Whisper, {{colour::kGreen, {direction, name, ": "}},
+                                                {colour::kWhite, {text}, true}});
     }
 }
 
 void ChannelEvents::OnInfo(std::string_view text) {
-    writer_.Line(LogTarget::Main, colour::kYellow, text);
+    writer_.JoinedLine(LogTarget::Main, {{colour::kYellow, {text}, true}});
 }
 
 void ChannelEvents::OnChannelFull(std::string_view text) {
-    writer_.Line(LogTarget::Main, colour::kRed, text);
+    writer_.JoinedLine(LogTarget::Main, {{colour::kRed, {text}, true}});
 }
 
 void ChannelEvents::OnChannelNotFound(std::string_view text) {
-    writer_.Line(LogTarget::Main, colour::kRed, text);
+    writer_.JoinedLine(LogTarget::Main, {{colour::kRed, {text}, true}});
 }
 
 void ChannelEvents::OnChannelRestricted(std::string_view text) {
-    writer_.Line(LogTarget::Main, colour::kRed, text);
+    writer_.JoinedLine(LogTarget::Main, {{colour::kRed, {text}, true}});
 }
 
 void ChannelEvents::OnServerError(std::string_view text) {
-    writer_.Line(LogTarget::Main, colour::kRed, text);
+    writer_.JoinedLine(LogTarget::Main, {{colour::kRed, {text}, true}});
 }
 
 void ChannelEvents::OnUniqueName(std::string_view name) {

@@ -11,20 +11,28 @@ public:
     virtual ~ChannelPort() = default;
     // The caption of Label1.
     virtual void setChannelLabel(std::string_view channel) = 0;
-    // Runs a trigger command if the speaker may give one and the message holds one.
-    virtual void HandleCommand(std::string_view speaker, std::string_view message) = 0;
+    // Runs a trigger command if the speaker may give one and the message holds one; returns
+    // whether it did.
+    virtual bool HandleCommand(std::string_view speaker, std::string_view message) = 0;
     // Reads the access database again from its file.
     virtual void LoadDatabase() = 0;
     // The name the server gave this client at login (the name event).
     virtual void setOwnName(std::string_view name) = 0;
-    // A talk or emote line and a join, for the channel's protection rules.
-    virtual void CheckTalk(std::string_view name, std::string_view flags,
+    // A talk or emote line and a join, for the channel's protection rules. CheckTalk returns
+    // whether a rule acted on the line.
+    virtual bool CheckTalk(std::string_view name, std::string_view flags,
                            std::string_view text) = 0;
     virtual void CheckJoin(std::string_view name, std::string_view flags) = 0;
     // The flags of a user the channel lists, a user joining or a flags change, and a user
     // leaving: who is staff, an operator or an administrator right now.
     virtual void UserFlags(std::string_view /*name*/, std::string_view /*flags*/) {}
     virtual void UserLeft(std::string_view /*name*/) {}
+    // Whether a channel line of speaker names this client (never its own lines).
+    virtual bool NamesOperator(std::string_view speaker, std::string_view text) = 0;
+    // A whisper received, and a channel line that names this client and that no command or
+    // rule acted on: the operator may want to be told.
+    virtual void Whispered(std::string_view name, std::string_view text) = 0;
+    virtual void Mentioned(std::string_view name, std::string_view text) = 0;
 };
 
 }  // namespace varno

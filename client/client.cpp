@@ -4,6 +4,7 @@
 
 #include "base/text_case.h"
 #include "base/whole_number.h"
+#include "channel/mention.h"
 #include "moderation/user_menu.h"
 
 namespace varno {
@@ -22,7 +23,8 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
       protection_(settings_, database_, banList_, writer_, ports.clock, connection_,
                   {FilePath(kBanListFile), FilePath(kBadWordsFile), FilePath("bans.txt")},
                   {[this]() -> const std::string& { return ownName(); },
-                   [this] { BanPresentUsers(); }, [this](std::string_view text) { Say(text); }}) {
+                   [this] { BanPresentUsers(); }, [this](std::string_view text) { Say(text); }}),
+      attention_(settings_.Notify, ports.clock) {
     ports_.r.setInterval(Connection::kInitialInterval);
     ports_.r.setEnabled(true);
     connection_.setOnConnect([this] {
@@ -44,6 +46,10 @@ std::string Client::FilePath(std::string_view name) const {
     }
     path += name;
     return path;
+}
+
+bool Client::SwitchedOn(const std::string& key) {
+    return ParseWholeNumber(key, 1).value_or(1) != 0;
 }
 
 std::string Client::iniPath() const {
@@ -251,6 +257,7 @@ void Client::setOwnName(std::string_view name) {
 }
 
 void Client::SendLine(std::string_view text) {
+    commandRan_ = true;
     if (IsModerationLine(text)) {
         protection_.SendModeration(text);
     } else {
@@ -263,8 +270,24 @@ void Client::Say(std::string_view text) {
     EchoOwnLine(text);
 }
 
-void Client::HandleCommand(std::string_view speaker, std::string_view message) {
+bool Client::HandleCommand(std::string_view speaker, std::string_view message) {
+    commandRan_ = false;
     commands_.HandleCommand(speaker, message, settings_.Trigger);
+    return commandRan_;
+}
+
+bool Client::NamesOperator(std::string_view speaker, std::string_view text) {
+    return !speaker.empty() && !EqualsIgnoreCase(speaker, ownName()) && NamesUser(text, ownName());
+}
+
+void Client::Whispered(std::string_view name, std::string_view text) {
+    if (!name.empty() && !EqualsIgnoreCase(name, ownName())) {
+        attention_.Whisper(name, text);
+    }
+}
+
+void Client::Mentioned(std::string_view name, std::string_view text) {
+    attention_.Mention(name, roster_.header(), text);
 }
 
 void Client::LoadDatabase() {

@@ -8,6 +8,7 @@
 #include "channel/channel_events.h"
 #include "channel/channel_port.h"
 #include "channel/roster.h"
+#include "client/attention.h"
 #include "connection/connection.h"
 #include "connection/dispatcher.h"
 #include "connection/options.h"
@@ -47,6 +48,11 @@ public:
     const Database& database() const { return database_; }
     const std::string& appFolder() const { return appFolder_; }
     const Protection& protection() const { return protection_; }
+    // Whispers and lines that name the operator, told to a window program's desktop.
+    Attention& attention() { return attention_; }
+    // Whether the window shows web addresses as links (Links) and has a find bar (Find).
+    bool showsLinks() const { return SwitchedOn(settings_.Links); }
+    bool hasFindBar() const { return SwitchedOn(settings_.Find); }
     Connection& connection() { return connection_; }
     std::string iniPath() const;
     // The name the server knows this client by: the last name event's, else Username.
@@ -96,11 +102,11 @@ public:
 private:
     // ChannelPort
     void setChannelLabel(std::string_view text) override;
-    void HandleCommand(std::string_view speaker, std::string_view message) override;
+    bool HandleCommand(std::string_view speaker, std::string_view message) override;
     void LoadDatabase() override;
     void setOwnName(std::string_view name) override;
-    void CheckTalk(std::string_view name, std::string_view flags, std::string_view text) override {
-        protection_.CheckTalk(name, flags, text);
+    bool CheckTalk(std::string_view name, std::string_view flags, std::string_view text) override {
+        return protection_.CheckTalk(name, flags, text);
     }
     void CheckJoin(std::string_view name, std::string_view flags) override {
         protection_.CheckJoin(name, flags);
@@ -109,21 +115,36 @@ private:
         trusted_.Flags(name, flags);
     }
     void UserLeft(std::string_view name) override { trusted_.Left(name); }
-    // CommandPort
+    bool NamesOperator(std::string_view speaker, std::string_view text) override;
+    void Whispered(std::string_view name, std::string_view text) override;
+    void Mentioned(std::string_view name, std::string_view text) override;
+    // CommandPort; each call tells HandleCommand that a command ran.
     void SendLine(std::string_view text) override;
-    void SendModeration(std::string_view text) override { protection_.SendModeration(text); }
-    void Reconnect() override { connection_.Reconnect(); }
+    void SendModeration(std::string_view text) override {
+        commandRan_ = true;
+        protection_.SendModeration(text);
+    }
+    void Reconnect() override {
+        commandRan_ = true;
+        connection_.Reconnect();
+    }
     void EditList(std::string_view speaker, ListKind list, bool add,
                   std::string_view pattern) override {
+        commandRan_ = true;
         protection_.EditList(speaker, list, add, pattern);
     }
-    void CountBanList() override { protection_.CountBanList(); }
+    void CountBanList() override {
+        commandRan_ = true;
+        protection_.CountBanList();
+    }
 
     // Sends a line of the program's own in the channel and writes it to the main log as a
     // typed line is: the server does not echo what this client says.
     void Say(std::string_view text);
     // The main log's line for a line this client said.
     void EchoOwnLine(std::string_view text);
+    // A key that is on unless it says 0.
+    static bool SwitchedOn(const std::string& key);
     std::string FilePath(std::string_view name) const;
     // One red line for each number setting that is not a number.
     void TellUnreadableNumbers();
@@ -154,6 +175,8 @@ private:
     bool awaitingSettings_ = false;
     TrustedUsers trusted_;
     Protection protection_;
+    Attention attention_;
+    bool commandRan_ = false;
 };
 
 }  // namespace varno

@@ -35,6 +35,10 @@ std::string* Settings::field(std::string_view key) {
         {"JoinFlood", &Settings::JoinFlood},
         {"BanMinutes", &Settings::BanMinutes},
         {"ProtectTrusted", &Settings::ProtectTrusted},
+        {"Notify", &Settings::Notify},
+        {"KeepWindow", &Settings::KeepWindow},
+        {"Links", &Settings::Links},
+        {"Find", &Settings::Find},
     };
     for (const Entry& e : kFields) {
         if (EqualsIgnoreCase(e.key, key)) {

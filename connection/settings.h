@@ -33,6 +33,10 @@ struct Settings {
     std::string RepeatLines;  // "N/S": the same text N times in S seconds
     std::string JoinFlood;    // "N/S": more than N joins in S seconds
     std::string BanMinutes;   // bans the program sends are lifted after this many minutes
+    std::string Notify;       // 0: no desktop notification or attention request
+    std::string KeepWindow;   // 0: the window opens centred and window.ini is left alone
+    std::string Links;        // 0: web addresses in the logs are plain text
+    std::string Find;         // 0: no find bar
 
     // 0: the ban list spares only this client, not the database's names and staff.
     std::string ProtectTrusted;
@@ -42,9 +46,10 @@ struct Settings {
 };
 
 // The keys every edition reads from the file, after its own keys, at start-up and on reload.
-inline constexpr std::string_view kFileOnlyKeys[] = {"SendQuota", "SendWindow", "BanOnEntry",
-                                                     "LogFolder", "FloodLines", "RepeatLines",
-                                                     "JoinFlood", "BanMinutes", "ProtectTrusted"};
+inline constexpr std::string_view kFileOnlyKeys[] = {
+    "SendQuota",   "SendWindow", "BanOnEntry", "LogFolder",      "FloodLines",
+    "RepeatLines", "JoinFlood",  "BanMinutes", "ProtectTrusted", "Notify",
+    "KeepWindow",  "Links",      "Find"};
 
 // The start-up read: every key of the edition in order, from the settings file at iniPath.
 void ReadSettings(Settings& settings, const Edition& edition, const std::string& iniPath);

@@ -9,7 +9,7 @@ void ChatLog::append(Colour colour, std::string_view text) {
 }
 
 void ChatLog::append(Colour colour, std::initializer_list<std::string_view> pieces,
-                     std::string_view end) {
+                     std::string_view end, RunMarks marks) {
     std::size_t size = end.size();
     for (const std::string_view piece : pieces) {
         size += piece.size();
@@ -17,11 +17,14 @@ void ChatLog::append(Colour colour, std::initializer_list<std::string_view> piec
     std::string stored = takeSpare();
     stored.clear();
     stored.reserve(size);
+    std::size_t linksFrom = kNoLinks;
     for (const std::string_view piece : pieces) {
+        linksFrom = stored.size();
         stored += piece;
     }
     stored += end;
-    appendRun(Run{colour, std::move(stored)});
+    appendRun(
+        Run{colour, std::move(stored), marks.linkLastPiece ? linksFrom : kNoLinks, marks.mention});
 }
 
 void ChatLog::appendRun(Run run) {

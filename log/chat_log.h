@@ -38,7 +38,7 @@ public:
     // Appends one run whose text is the pieces joined and then `end` (a line break, say),
     // without building the text first.
     void append(Colour colour, std::initializer_list<std::string_view> pieces,
-                std::string_view end = {});
+                std::string_view end = {}, RunMarks marks = {});
     void clear();
 
     std::size_t length() const { return length_; }

@@ -1,5 +1,6 @@
 #include "log/display_text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace varno {
@@ -66,10 +67,9 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
-}  // namespace
-
-std::string DisplayText(std::string_view bytes) {
-    if (IsValidUtf8(bytes)) {
+// bytes as UTF-8 when utf8, else as Windows-1252.
+std::string DecodedAs(std::string_view bytes, bool utf8) {
+    if (utf8) {
         return std::string(bytes);
     }
     std::string out;
@@ -85,8 +85,8 @@ std::string DisplayText(std::string_view bytes) {
     return out;
 }
 
-std::string VisibleText(std::string_view bytes) {
-    const std::string text = DisplayText(bytes);
+// Every control character of UTF-8 text as a symbol.
+std::string WithSymbols(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -104,6 +104,26 @@ std::string VisibleText(std::string_view bytes) {
         }
     }
     return out;
+}
+
+}  // namespace
+
+std::string DisplayText(std::string_view bytes) {
+    return DecodedAs(bytes, IsValidUtf8(bytes));
+}
+
+std::string VisibleText(std::string_view bytes) {
+    return WithSymbols(DisplayText(bytes));
+}
+
+std::string VisibleText(std::string_view bytes, std::size_t& at) {
+    // Both parts are read the way the whole is, so together they are VisibleText(bytes).
+    const bool utf8 = IsValidUtf8(bytes);
+    const std::size_t split = std::min(at, bytes.size());
+    std::string text = WithSymbols(DecodedAs(bytes.substr(0, split), utf8));
+    at = text.size();
+    text += WithSymbols(DecodedAs(bytes.substr(split), utf8));
+    return text;
 }
 
 }  // namespace varno

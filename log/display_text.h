@@ -14,4 +14,8 @@ std::string DisplayText(std::string_view bytes);
 // as the symbols U+2400..U+241F, DEL as U+2421, C1 controls as U+FFFD.
 std::string VisibleText(std::string_view bytes);
 
+// VisibleText of bytes, and `at` moved from a byte of bytes to where that byte's character
+// begins in the result (at most bytes.size(), a character boundary).
+std::string VisibleText(std::string_view bytes, std::size_t& at);
+
 }  // namespace varno

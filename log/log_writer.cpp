@@ -69,12 +69,13 @@ void LogWriter::Line(LogTarget target, Colour colour, std::string_view text) {
     JoinedLine(target, {{colour, {text}}});
 }
 
-void LogWriter::JoinedLine(LogTarget target, std::initializer_list<Pieces> message) {
+void LogWriter::JoinedLine(LogTarget target, std::initializer_list<Pieces> message, bool mention) {
     ChatLog& log = logFor(target);
-    log.append(colour::kWhite, Prefix());
+    log.append(colour::kWhite, {Prefix()}, {}, {.mention = mention});
     std::size_t left = message.size();
     for (const Pieces& run : message) {
-        log.append(run.colour, run.text, --left == 0 ? "\r\n" : "");
+        log.append(run.colour, run.text, --left == 0 ? "\r\n" : "",
+                   {.linkLastPiece = run.userText, .mention = mention});
     }
 }
 

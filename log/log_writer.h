@@ -43,14 +43,17 @@ public:
     void Line(LogTarget target, const Runs& message);
     void Line(LogTarget target, Colour colour, std::string_view text);
 
-    // One run whose text is the pieces joined.
+    // One run whose text is the pieces joined. userText: the last piece is what a user or
+    // the server wrote, in which web addresses are shown as links.
     struct Pieces {
         Colour colour;
         std::initializer_list<std::string_view> text;
+        bool userText = false;
     };
     // Line() with each run given as pieces: the runs are built in the log itself, so a
-    // handler writes a line without building its texts first.
-    void JoinedLine(LogTarget target, std::initializer_list<Pieces> message);
+    // handler writes a line without building its texts first. mention: the line names the
+    // operator and is shown highlighted.
+    void JoinedLine(LogTarget target, std::initializer_list<Pieces> message, bool mention = false);
 
     // The Clear button: empties both logs and writes "Screen Cleared" to each.
     void Command1_Click();

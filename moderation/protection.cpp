@@ -130,17 +130,19 @@ void Protection::Refresh() {
         {ParseRateLimit(floodText_), ParseRateLimit(repeatText_), ParseRateLimit(joinText_)});
 }
 
-void Protection::CheckTalk(std::string_view name, std::string_view flags, std::string_view text) {
+bool Protection::CheckTalk(std::string_view name, std::string_view flags, std::string_view text) {
     Refresh();
     const bool words = !badWords_.patterns().empty();
     if (!guard_.rules().flood && !guard_.rules().repeat && !words) {
-        return;
+        return false;
     }
     if (IsProtected(name, flags, database_, hooks_.ownName())) {
-        return;
+        return false;
     }
     const bool banned = words && badWords_.MatchesAny(text);
-    Act(name, guard_.OnLine(name, text, banned, clock_.steadyMs()));
+    const ChannelGuard::Verdict verdict = guard_.OnLine(name, text, banned, clock_.steadyMs());
+    Act(name, verdict);
+    return verdict != ChannelGuard::Verdict::None;
 }
 
 void Protection::CheckJoin(std::string_view name, std::string_view flags) {

@@ -47,8 +47,9 @@ public:
     void ReloadBadWords();
     std::size_t badWordCount() const { return badWords_.patterns().size(); }
 
-    // A talk or emote line, and a join (whispers are never checked).
-    void CheckTalk(std::string_view name, std::string_view flags, std::string_view text);
+    // A talk or emote line, and a join (whispers are never checked). CheckTalk returns whether
+    // a rule acted on the line.
+    bool CheckTalk(std::string_view name, std::string_view flags, std::string_view text);
     void CheckJoin(std::string_view name, std::string_view flags);
 
     // A new connection begins; the server has let this client in (its name or a channel).

@@ -34,8 +34,19 @@ void TrayController::Form_Resize(bool minimised, std::string_view caption) {
     }
     port_.hideWindow();
     if (!iconShown_) {
-        port_.addIcon(TrayTipText(caption));
+        tip_ = TrayTipText(caption);
+        port_.addIcon(tip_);
         iconShown_ = true;
+        if (unseen_ > 0) {
+            Unseen(unseen_);
+        }
+    }
+}
+
+void TrayController::Unseen(int count) {
+    unseen_ = count;
+    if (iconShown_) {
+        port_.setTip(count > 0 ? tip_ + "\n" + std::to_string(count) + " new" : tip_);
     }
 }
 

@@ -15,6 +15,7 @@ public:
     virtual void hideWindow() = 0;
     virtual void showWindowNormal() = 0;
     virtual void addIcon(const std::string& tip) = 0;
+    virtual void setTip(const std::string& tip) = 0;
     virtual void deleteIcon() = 0;
     // Pops up the tray menu (Restore, separator, Exit) at the pointer.
     virtual void showMenu() = 0;
@@ -48,6 +49,9 @@ public:
     void Form_Resize(bool minimised, std::string_view caption);
     // The icon's callback with the mouse message number.
     void Form_MouseMove(int mouseMessage);
+    // The whispers and mentions that came since the window was last active: while the icon
+    // is shown, its tip says "N new" on a line under the caption.
+    void Unseen(int count);
     void mnuRestore_Click();
     void mnuExit_Click();
     // The window is closing (close box or Exit): remove the icon, then end the program.
@@ -59,6 +63,8 @@ private:
     void DeleteIcon();
 
     TrayPort& port_;
+    std::string tip_;  // the caption's tip, as the icon was added with it
+    int unseen_ = 0;
     bool iconShown_ = false;
     bool unloaded_ = false;
 };

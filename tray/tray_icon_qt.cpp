@@ -75,12 +75,15 @@ void TrayIcon::showWindowNormal() {
 }
 
 void TrayIcon::addIcon(const std::string& tip) {
+    setTip(tip);
+    icon_.show();
+}
+
+void TrayIcon::setTip(const std::string& tip) {
     // The tip may end inside a character that was cut at the field width; a stateful decoder
     // leaves such an unfinished tail out.
     QStringDecoder decode(QStringDecoder::Utf8);
-    const QString text = decode(QByteArrayView(tip.data(), static_cast<qsizetype>(tip.size())));
-    icon_.setToolTip(text);
-    icon_.show();
+    icon_.setToolTip(decode(QByteArrayView(tip.data(), static_cast<qsizetype>(tip.size()))));
 }
 
 void TrayIcon::deleteIcon() {

@@ -28,6 +28,7 @@ public:
     void hideWindow() override;
     void showWindowNormal() override;
     void addIcon(const std::string& tip) override;
+    void setTip(const std::string& tip) override;
     void deleteIcon() override;
     void showMenu() override;
     void quit() override;

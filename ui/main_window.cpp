@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 
 #include "base/version.h"
@@ -16,6 +17,8 @@
 #include "log/display_text.h"
 #include "moderation/user_menu_view.h"
 #include "ui/chat_log_view.h"
+#include "ui/desktop_notifier_qt.h"
+#include "ui/find_bar_view.h"
 #include "ui/layout.h"
 #include "ui/proportional_layout_qt.h"
 #include "ui/window_icon_qt.h"
@@ -63,6 +66,19 @@ MainWindow::MainWindow(const Edition& edition, const QString& appFolder, QWidget
                                          static_cast<WindowPort&>(*this));
     BuildControls();
     BuildMenus();
+    BuildFindBar();
+    client().attention().setPort(this);
+}
+
+void MainWindow::setNotificationBus(const QDBusConnection& bus) {
+    delete notifier_;
+    notifier_ = new DesktopNotifier(
+        bus,
+        [this](const QString& reason) {
+            client().logs().Line(LogTarget::Main, colour::kLightGrey,
+                                 "Desktop notifications are not shown: " + reason.toStdString());
+        },
+        this);
 }
 
 Client& MainWindow::client() {
@@ -72,7 +88,9 @@ Client& MainWindow::client() {
 MainWindow::~MainWindow() {
     // The socket goes first, so that no event of it reaches a half-destroyed window; then the
     // views, which read the client's models, before the client itself.
+    KeepPlace();
     host_->DropSocket();
+    client().attention().setPort(nullptr);
     delete options_;
     lusers_->viewport()->removeEventFilter(this);
     delete client_area_;
@@ -91,10 +109,12 @@ void MainWindow::BuildControls() {
     rtbc_ = new ChatLogView(client().logs().main(), client_area_);
     rtbc_->setObjectName("rtbc");
     rtbc_->setFont(FontOf("Tahoma", 9));
+    rtbc_->setShowLinks([this] { return client().showsLinks(); });
     if (edition_.whisperLog) {
         rtbc2_ = new ChatLogView(client().logs().whisper(), client_area_);
         rtbc2_->setObjectName("rtbc2");
         rtbc2_->setFont(FontOf("Tahoma", 9));
+        rtbc2_->setShowLinks([this] { return client().showsLinks(); });
     }
     txtSend_ = new InputLineView(client_area_);
     txtSend_->setObjectName("txtSend");
@@ -181,6 +201,45 @@ void MainWindow::BuildMenus() {
     connect(about, &QAction::triggered, this, &MainWindow::mnuAbout_Click);
 }
 
+void MainWindow::BuildFindBar() {
+    QList<ChatLogView*> logs{rtbc_};
+    if (rtbc2_ != nullptr) {
+        logs.append(rtbc2_);
+    }
+    findBar_ = new FindBar(logs, client_area_);
+    WhiteOnBlack(findBar_);
+    connect(findBar_, &FindBar::closed, txtSend_, [this] { txtSend_->setFocus(); });
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        if (client().hasFindBar()) {
+            PlaceFindBar();
+            findBar_->open();
+        }
+    });
+    for (const bool back : {false, true}) {
+        auto* f3 = new QShortcut(
+            back ? QKeySequence(Qt::SHIFT | Qt::Key_F3) : QKeySequence(Qt::Key_F3), this);
+        connect(f3, &QShortcut::activated, this, [this, back] {
+            if (!client().hasFindBar()) {
+                return;
+            }
+            if (!findBar_->isVisible()) {
+                PlaceFindBar();
+                findBar_->open();
+            }
+            back ? findBar_->previous() : findBar_->next();
+        });
+    }
+}
+
+// The bar lies over the foot of the lowest log, as wide as the logs.
+void MainWindow::PlaceFindBar() {
+    const QWidget* lowest = rtbc2_ != nullptr ? rtbc2_ : rtbc_;
+    const int height = findBar_->sizeHint().height();
+    const QRect log = lowest->geometry();
+    findBar_->setGeometry(log.left(), log.bottom() + 1 - height, log.width(), height);
+}
+
 void MainWindow::Form_Load() {
     client().Form_Load();
     adjustSize();
@@ -194,10 +253,51 @@ void MainWindow::Form_Load() {
     if (const QScreen* screen = this->screen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
+    RecallPlace();
     if (client().awaitingSettings()) {
         // Once the window is shown, so that the dialog comes up in front of it.
         QTimer::singleShot(0, this, &MainWindow::mnuOptions_Click);
     }
+}
+
+void MainWindow::RecallPlace() {
+    memory_ = std::make_unique<WindowMemory>(client().appFolder() + "/" + std::string(kWindowFile),
+                                             client().settings().KeepWindow);
+    std::vector<ScreenRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        screens.push_back({g.x(), g.y(), g.width(), g.height()});
+    }
+    const auto place = memory_->Recall(screens);
+    if (place) {
+        // The tray edition's window has one size; only its place is kept.
+        if (edition_.layoutSnapshot) {
+            resize(place->rect.width, place->rect.height);
+        }
+        move(place->rect.x, place->rect.y);
+        if (place->maximised && edition_.maximiseButton) {
+            setWindowState(windowState() | Qt::WindowMaximized);
+        }
+    }
+    NotePlace();
+}
+
+void MainWindow::NotePlace() {
+    if (!isMaximized() && !isMinimized() && !isFullScreen()) {
+        normalPlace_ = {x(), y(), width(), height()};
+    }
+}
+
+void MainWindow::KeepPlace() {
+    if (memory_ && !memory_->Keep({normalPlace_, isMaximized()})) {
+        client().logs().Line(LogTarget::Main, colour::kRed,
+                             "Could not keep the window's place in " + std::string(kWindowFile));
+    }
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    NotePlace();
 }
 
 void MainWindow::mnuOptions_Click() {
@@ -228,6 +328,16 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     if (layout_) {
         layout_->relayout(client_area_->size());
     }
+    PlaceFindBar();
+    NotePlace();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if ((event->type() == QEvent::ActivationChange || event->type() == QEvent::WindowStateChange) &&
+        windowActive()) {
+        client().attention().Activated();
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -235,6 +345,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (options_) {
         options_->close();
     }
+    KeepPlace();
     QMainWindow::closeEvent(event);
 }
 
@@ -289,6 +400,25 @@ void MainWindow::takeLayoutSnapshot() {
 
 void MainWindow::beep() {
     QApplication::beep();
+}
+
+bool MainWindow::windowActive() const {
+    return isVisible() && !isMinimized() && isActiveWindow();
+}
+
+void MainWindow::notify(const std::string& title, const std::string& body) {
+    // The session bus is reached only once there is something to tell.
+    if (notifier_ == nullptr) {
+        setNotificationBus(QDBusConnection::sessionBus());
+    }
+    notifier_->notify(QString::fromStdString(title), QString::fromStdString(body));
+}
+
+void MainWindow::askAttention(int unseen) {
+    if (unseen > 0) {
+        QApplication::alert(this);
+    }
+    emit unseenChanged(unseen);
 }
 
 }  // namespace varno

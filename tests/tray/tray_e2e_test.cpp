@@ -9,7 +9,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include "client/client.h"
 #include "support/gateway_server.h"
+#include "support/notification_bus.h"
 #include "tray/tray_program_qt.h"
 
 // The tray client on a real X server, with a window manager and a notification area: the
@@ -44,6 +46,19 @@ int IconsShown() {
         }
     }
     return n;
+}
+
+bool Activate(QWidget& window) {
+    return Xdo({"windowactivate", "--sync", QString::number(window.winId())}) &&
+           GatewayServer::waitUntil([&] { return window.isActiveWindow(); });
+}
+
+// Whether the window manager shows the window as asking for attention.
+bool DemandsAttention(QWidget& window) {
+    QProcess xprop;
+    xprop.start("xprop", {"-id", QString::number(window.winId()), "_NET_WM_STATE"});
+    xprop.waitForFinished(5000);
+    return xprop.readAllStandardOutput().contains("_NET_WM_STATE_DEMANDS_ATTENTION");
 }
 
 QMenu* OpenMenu() {
@@ -144,6 +159,44 @@ TEST_F(TrayOnX, MinimiseRestoreAndExitThroughTheIcon) {
     EXPECT_EQ(QApplication::exec(), 0) << "Exit ends the program with status 0";
     EXPECT_FALSE(icon().isVisible());
     EXPECT_EQ(IconsShown(), 0);
+}
+
+TEST_F(TrayOnX, WhispersAskForAttentionOnlyWhileTheWindowIsNotInFront) {
+    test::NotificationBus bus;
+    if (!bus.unavailable().isEmpty()) {
+        GTEST_SKIP() << bus.unavailable().toStdString();
+    }
+    ASSERT_TRUE(bus.startService());
+    window().setNotificationBus(bus.clientConnection());
+    const auto whisper = [&](const std::string& who, const std::string& text) {
+        window().client().sck_dataarrival("1004 WHISPER " + who + " 0010 \"" + text + "\"\r\n");
+    };
+
+    ASSERT_TRUE(Activate(window()));
+    whisper("amy", "while you look");
+    QWidget other;
+    other.resize(200, 100);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    ASSERT_TRUE(Activate(other));
+    whisper("bob", "psst");
+    ASSERT_TRUE(GatewayServer::waitUntil([&] { return !bus.shown().isEmpty(); }));
+    EXPECT_EQ(bus.shown(), QStringList({"Whisper from bob|psst"}));
+    EXPECT_TRUE(GatewayServer::waitUntil([&] { return DemandsAttention(window()); }))
+        << "the urgency hint is set";
+    ASSERT_TRUE(Activate(window()));
+    EXPECT_TRUE(GatewayServer::waitUntil([&] { return !DemandsAttention(window()); }))
+        << "activating the window ends the request";
+
+    // Hidden in the notification area: the tip counts what came, under the caption.
+    other.hide();
+    const QString caption = window().windowTitle();
+    minimiseToTray();
+    whisper("carol", "one");
+    whisper("carol", "two");
+    EXPECT_EQ(icon().toolTip(), caption + "\n2 new");
+    ASSERT_TRUE(GatewayServer::waitUntil([&] { return bus.shown().size() >= 2; }));
+    EXPECT_EQ(bus.shown(), QStringList({"Whisper from bob|psst", "Whisper from carol|one"}));
 }
 
 }  // namespace

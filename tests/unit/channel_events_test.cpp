@@ -18,17 +18,29 @@ constexpr const char* kPrefix = "[14:03:07] ";
 struct FakePort : ChannelPort {
     explicit FakePort(LogWriter& writer) : writer_(writer) {}
     void setChannelLabel(std::string_view channel) override { label = channel; }
-    void HandleCommand(std::string_view speaker, std::string_view message) override {
+    bool HandleCommand(std::string_view speaker, std::string_view message) override {
         commands.push_back(std::string(speaker) + "|" + std::string(message));
         mainRunsSeen.push_back(writer_.main().runs().size());
+        return message.starts_with("!");
     }
     void LoadDatabase() override { ++loads; }
     void setOwnName(std::string_view name) override { ownName = name; }
-    void CheckTalk(std::string_view name, std::string_view flags, std::string_view text) override {
+    bool CheckTalk(std::string_view name, std::string_view flags, std::string_view text) override {
         checked.push_back(std::string(name) + "|" + std::string(flags) + "|" + std::string(text));
+        return text.find("kick") != std::string_view::npos;
     }
     void CheckJoin(std::string_view name, std::string_view flags) override {
         checked.push_back(std::string(name) + "|" + std::string(flags));
+    }
+    // Lines naming "bot" name the operator.
+    bool NamesOperator(std::string_view, std::string_view text) override {
+        return text.find("bot") != std::string_view::npos;
+    }
+    void Whispered(std::string_view name, std::string_view text) override {
+        told.push_back("whisper " + std::string(name) + "|" + std::string(text));
+    }
+    void Mentioned(std::string_view name, std::string_view text) override {
+        told.push_back("mention " + std::string(name) + "|" + std::string(text));
     }
 
     std::string ownName;
@@ -36,6 +48,7 @@ struct FakePort : ChannelPort {
     std::vector<std::string> commands;
     std::vector<std::string> checked;  // what went to the protection rules
     std::vector<std::size_t> mainRunsSeen;
+    std::vector<std::string> told;  // what the operator was to be told of
     int loads = 0;
 
 private:
@@ -180,6 +193,68 @@ TEST(ChannelEvents, EachEventWritesItsLineInBothEditions) {
         c.event(v200.events);
         EXPECT_EQ(v200.writer.main().runs(), c.main200) << c.what;
         EXPECT_TRUE(v200.writer.whisper().runs().empty()) << c.what;
+    }
+}
+
+// Where links may be shown (the byte the user's text starts at in the run that holds it),
+// whether the line is marked as naming the operator, and who the operator is told of: a
+// whisper always, a mention unless a command or a rule acted on the line.
+TEST(ChannelEvents, MarksUsersTextsAndMentionsAndTellsOfWhatNoRuleActedOn) {
+    using Handler = std::function<void(ChannelEvents&)>;
+    struct Case {
+        const char* what;
+        Handler event;
+        std::size_t linksFrom201;  // in the last run of the line
+        std::size_t linksFrom200;
+        bool mention;
+        std::vector<std::string> told;
+    };
+    const Case cases[] = {
+        {"talk", [](ChannelEvents& e) { e.OnUserTalk("Bob", "0010", "hi"); }, 2, 5, false, {}},
+        {"mention",
+         [](ChannelEvents& e) { e.OnUserTalk("Bob", "0010", "hi bot"); },
+         2,
+         5,
+         true,
+         {"mention Bob|hi bot"}},
+        {"command", [](ChannelEvents& e) { e.OnUserTalk("Bob", "0010", "!bot"); }, 2, 5, true, {}},
+        {"rule", [](ChannelEvents& e) { e.OnUserTalk("Bob", "0010", "kick bot"); }, 2, 5, true, {}},
+        {"emote",
+         [](ChannelEvents& e) { e.OnUserEmote("Bob", "0010", "pokes bot"); },
+         5,
+         5,
+         true,
+         {"mention Bob|pokes bot"}},
+        {"whisper",
+         [](ChannelEvents& e) { e.OnWhisperReceived("Bob", "0010", "psst"); },
+         0,
+         10,
+         false,
+         {"whisper Bob|psst"}},
+        {"info", [](ChannelEvents& e) { e.OnInfo("see www.a.b"); }, 0, 0, false, {}},
+        {"error", [](ChannelEvents& e) { e.OnServerError("x"); }, 0, 0, false, {}},
+        {"join",
+         [](ChannelEvents& e) { e.OnUserJoin("bot", "0010", "[STAR]"); },
+         kNoLinks,
+         kNoLinks,
+         false,
+         {}},
+    };
+    for (const Case& c : cases) {
+        for (const Edition* edition : {&Edition::v201(), &Edition::v200()}) {
+            Channel ch(*edition);
+            c.event(ch.events);
+            const Runs& runs = c.what == std::string("whisper") && edition->whisperLog
+                                   ? ch.writer.whisper().runs()
+                                   : ch.writer.main().runs();
+            ASSERT_FALSE(runs.empty()) << c.what;
+            EXPECT_EQ(runs.back().linksFrom, edition->whisperLog ? c.linksFrom201 : c.linksFrom200)
+                << c.what << " " << edition->name;
+            for (const varno::Run& run : runs) {
+                EXPECT_EQ(run.mention, c.mention) << c.what << " " << edition->name;
+            }
+            EXPECT_EQ(ch.port.told, c.told) << c.what << " " << edition->name;
+        }
     }
 }
 

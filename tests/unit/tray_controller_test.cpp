@@ -28,6 +28,7 @@ public:
         calls.push_back("add " + tip);
         ++icons;
     }
+    void setTip(const std::string& tip) override { calls.push_back("tip " + tip); }
     void deleteIcon() override {
         calls.push_back("delete");
         if (icons > 0) {

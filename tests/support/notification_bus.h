@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QProcess>
+#include <QStringList>
+#include <QVariantMap>
+#include <memory>
+
+namespace varno::test {
+
+// A desktop notification service of the test's own: it owns org.freedesktop.Notifications
+// and records every notification it is given, as "title|body".
+class NotificationRecorder : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList shown;
+
+public slots:
+    uint Notify(const QString& app, uint replaces, const QString& icon, const QString& title,
+                const QString& body, const QStringList& actions, const QVariantMap& hints,
+                int timeout);
+    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
+};
+
+// A session bus of the test's own (a dbus-daemon it starts and ends), optionally with the
+// recording service on it.
+class NotificationBus {
+public:
+    NotificationBus();
+    ~NotificationBus();
+
+    // Empty when the bus runs; otherwise why it could not be started.
+    QString unavailable() const { return unavailable_; }
+    // Puts the recording service on the bus.
+    bool startService();
+    // A connection for the program under test.
+    QDBusConnection clientConnection();
+    const QStringList& shown() const { return recorder_.shown; }
+
+private:
+    QProcess daemon_;
+    QString address_;
+    QString unavailable_;
+    QStringList connections_;
+    NotificationRecorder recorder_;
+};
+
+}  // namespace varno::test
