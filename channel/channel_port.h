@@ -21,6 +21,12 @@ public:
     virtual void CheckTalk(std::string_view name, std::string_view flags,
                            std::string_view text) = 0;
     virtual void CheckJoin(std::string_view name, std::string_view flags) = 0;
+    // An info (error: true for an error) line of the server, which may answer a ban, kick or
+    // unban of this client's. Returns whether the program told the operator what it meant
+    // already, so that the line itself is not shown again.
+    virtual bool ServerReply(bool /*error*/, std::string_view /*text*/) { return false; }
+    // A user left the channel.
+    virtual void UserLeft(std::string_view /*name*/) {}
 };
 
 }  // namespace varno

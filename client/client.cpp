@@ -30,6 +30,9 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
     connection_.setEmptyUserList([this] { roster_.clear(); });
     connection_.setSawEventLine([this] { return dispatcher_.sawEventLine(); });
     connection_.setWaitingChanged([this] { ShowUptime(); });
+    connection_.setModerationFate([this](std::string_view line, Connection::Fate fate) {
+        protection_.OnModerationFate(line, fate);
+    });
 }
 
 std::string Client::FilePath(std::string_view name) const {
@@ -212,6 +215,13 @@ void Client::SendLine(std::string_view text) {
     } else {
         connection_.SendLine(text);
     }
+}
+
+bool Client::ServerReply(bool error, std::string_view text) {
+    if (error && SendQueue::IsDropNotice(text)) {
+        connection_.HoldSending();
+    }
+    return protection_.OnServerReply(error, text);
 }
 
 void Client::HandleCommand(std::string_view speaker, std::string_view message) {

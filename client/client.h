@@ -100,6 +100,8 @@ private:
     void CheckJoin(std::string_view name, std::string_view flags) override {
         protection_.CheckJoin(name, flags);
     }
+    bool ServerReply(bool error, std::string_view text) override;
+    void UserLeft(std::string_view name) override { protection_.OnUserLeft(name); }
     // CommandPort
     void SendLine(std::string_view text) override;
     void SendModeration(std::string_view text) override { protection_.SendModeration(text); }
