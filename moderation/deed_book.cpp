@@ -270,10 +270,9 @@ std::vector<DeedBook::Ended> DeedBook::Expire(std::int64_t nowMs, std::int64_t w
 std::vector<DeedBook::Ended> DeedBook::Reconnected() {
     std::vector<Ended> ended;
     for (std::size_t i = 0; i < deeds_.size();) {
-        if (deeds_[i].handed && !deeds_[i].writtenMs) {
-            --deeds_[i].tries;  // discarded with the connection, never written
-        }
         if (deeds_[i].handed || deeds_[i].writtenMs) {
+            // Its line met the drop of the connection, not a server that stays silent.
+            --deeds_[i].tries;
             if (auto end = Unanswered(i)) {
                 ended.push_back(std::move(*end));
                 continue;

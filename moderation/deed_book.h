@@ -83,7 +83,8 @@ public:
     // out of tries end. A moot kick ends without a word.
     std::vector<Ended> Expire(std::int64_t nowMs, std::int64_t windowMs);
     // A new connection: lines written on the last one will get no reply, lines waiting were
-    // discarded; every open deed waits to be sent again (out of tries: it ends).
+    // discarded. Every open deed waits to be sent again after the login; the line that met
+    // the drop is not counted as a try (the tries bound a server that stays silent).
     std::vector<Ended> Reconnected();
 
     // The name an unban confirmation lifts ("NAME is no longer banned from this channel."),

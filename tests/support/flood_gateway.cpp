@@ -52,8 +52,6 @@ private:
             current_ = s;
             partial_.clear();
             lines_ = 0;
-            moderation_ = 0;
-            banned_.clear();
             closed_ = false;
             counted_.clear();
             gateway_.read([](Seen& seen) {
@@ -167,7 +165,7 @@ private:
     QPointer<QTcpSocket> current_;
     QByteArray partial_;
     int lines_ = 0;
-    int moderation_ = 0;
+    int moderation_ = 0;  // moderation lines answered or lost, over every connection
     QByteArray own_;
     QSet<QByteArray> banned_;
     bool closed_ = false;
