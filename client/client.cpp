@@ -30,9 +30,6 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
     connection_.setEmptyUserList([this] { roster_.clear(); });
     connection_.setSawEventLine([this] { return dispatcher_.sawEventLine(); });
     connection_.setWaitingChanged([this] { ShowUptime(); });
-    connection_.setModerationFate([this](std::string_view line, Connection::Fate fate) {
-        protection_.OnModerationFate(line, fate);
-    });
 }
 
 std::string Client::FilePath(std::string_view name) const {

@@ -120,10 +120,11 @@ std::vector<std::string> DeedBook::TakeDue(bool retries, std::size_t room) {
         if (lines.size() >= room) {
             break;
         }
-        if (deed.handed || deed.writtenMs || (deed.tries > 0 && !retries)) {
+        if (deed.handed || deed.writtenMs || (deed.sent && !retries)) {
             continue;
         }
         deed.handed = true;
+        deed.sent = true;
         ++deed.tries;
         lines.push_back(deed.line);
     }

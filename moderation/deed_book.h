@@ -31,10 +31,11 @@ public:
 
     struct Deed {
         Action action = Action::Ban;
-        std::string name;  // as sent
-        std::string line;  // the whole line, as the first asker gave it
-        std::string note;  // what the operator is told once it is confirmed; may be empty
-        int tries = 0;     // lines handed out for it
+        std::string name;   // as sent
+        std::string line;   // the whole line, as the first asker gave it
+        std::string note;   // what the operator is told once it is confirmed; may be empty
+        int tries = 0;      // lines handed out for it (not counting those a drop met)
+        bool sent = false;  // a line was handed out for it before
         bool handed = false;
         std::optional<std::int64_t> writtenMs;
         std::uint64_t writtenSeq = 0;  // the order lines were written in

@@ -50,7 +50,10 @@ Protection::Protection(const Settings& settings, const Database& database, BanLi
       connection_(connection),
       files_(std::move(files)),
       hooks_(std::move(hooks)),
-      bans_(files_.bans) {}
+      bans_(files_.bans) {
+    connection_.setModerationFate(
+        [this](std::string_view line, Connection::Fate fate) { OnModerationFate(line, fate); });
+}
 
 void Protection::Log(std::string_view text) {
     writer_.Line(LogTarget::Main, colour::kOrange, text);

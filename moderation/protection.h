@@ -77,7 +77,7 @@ public:
     // in its own words (a refusal), so the server's line need not be shown.
     bool OnServerReply(bool error, std::string_view text);
     void OnUserLeft(std::string_view name) { deeds_.Left(name); }
-    // What became of a moderation line handed to the connection.
+    // What became of a moderation line handed to the connection (which calls it).
     void OnModerationFate(std::string_view line, Connection::Fate fate);
 
     // The list edits from the channel.
