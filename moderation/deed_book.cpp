@@ -158,6 +158,7 @@ std::optional<DeedBook::Ended> DeedBook::Lost(std::string_view line, bool tried)
 std::optional<DeedBook::Ended> DeedBook::Unanswered(std::size_t index) {
     Deed& deed = deeds_[index];
     deed.writtenMs.reset();
+    deed.overtaken = false;
     deed.handed = false;
     if (deed.action == Action::Kick && deed.left) {
         return End(index, Outcome::Moot);
@@ -170,6 +171,12 @@ std::optional<DeedBook::Ended> DeedBook::Unanswered(std::size_t index) {
 
 std::optional<DeedBook::Ended> DeedBook::End(std::size_t index, Outcome outcome, std::string text,
                                              bool rights) {
+    if (deeds_[index].writtenMs) {
+        for (Deed& deed : deeds_) {
+            deed.overtaken =
+                deed.overtaken || (deed.writtenMs && deed.writtenSeq < deeds_[index].writtenSeq);
+        }
+    }
     Ended ended{std::move(deeds_[index]), outcome, std::move(text), rights};
     deeds_.erase(deeds_.begin() + static_cast<std::ptrdiff_t>(index));
     return ended;
@@ -257,7 +264,7 @@ std::vector<DeedBook::Ended> DeedBook::Expire(std::int64_t nowMs, std::int64_t w
     std::vector<Ended> ended;
     for (std::size_t i = 0; i < deeds_.size();) {
         const Deed& deed = deeds_[i];
-        if (deed.writtenMs && nowMs - *deed.writtenMs >= windowMs + kGraceMs) {
+        if (deed.writtenMs && (deed.overtaken || nowMs - *deed.writtenMs >= windowMs + kGraceMs)) {
             if (auto end = Unanswered(i)) {
                 ended.push_back(std::move(*end));
                 continue;

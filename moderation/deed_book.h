@@ -12,7 +12,9 @@ namespace varno {
 // reply settles it. A handed-out line is not a deed done: a gateway drops lines past its
 // quota without a word, and a connection may drop with lines still waiting. So a deed is
 // confirmed or refused only by the server's reply, sent again when its line was lost or got
-// no answer, and given up after kMaxTries lines.
+// no answer, and given up after kMaxTries lines. A gateway answers lines in the order they
+// came, so a deed whose line was written before one that got its answer will get none: it
+// counts as unanswered at once, without waiting out the send window.
 //
 // One deed is open per action and name (ASCII case folded): asking again while it is open
 // sends nothing more, and the line of the first asker is the one that goes.
@@ -40,6 +42,7 @@ public:
         std::optional<std::int64_t> writtenMs;
         std::uint64_t writtenSeq = 0;  // the order lines were written in
         bool left = false;             // a kick whose user has left the channel
+        bool overtaken = false;        // a line written after its own was answered first
     };
 
     struct Ended {
@@ -80,8 +83,8 @@ public:
     // A user left the channel: a kick of that user is moot unless confirmed.
     void Left(std::string_view name);
 
-    // Deeds whose line went unanswered for windowMs + kGraceMs wait to be sent again; those
-    // out of tries end. A moot kick ends without a word.
+    // Deeds whose line went unanswered for windowMs + kGraceMs, or was overtaken, wait to be
+    // sent again; those out of tries end. A moot kick ends without a word.
     std::vector<Ended> Expire(std::int64_t nowMs, std::int64_t windowMs);
     // A new connection: lines written on the last one will get no reply, lines waiting were
     // discarded. Every open deed waits to be sent again after the login; the line that met

@@ -275,6 +275,12 @@ bool Protection::OnServerReply(bool error, std::string_view text) {
         return false;
     }
     Finish(*ended);
+    // The deeds this reply overtook go again at once.
+    for (const DeedBook::Ended& lost :
+         deeds_.Expire(clock_.steadyMs(), connection_.sendWindowMs())) {
+        Finish(lost);
+    }
+    Flush();
     return ended->outcome == DeedBook::Outcome::Refused;
 }
 

@@ -159,6 +159,13 @@ TEST(DeedBook, OpenDeedsSurviveAReconnectWithoutLosingATry) {
     EXPECT_EQ(book.TakeDue(true, 9), (std::vector<std::string>{"/ban a", "/ban b"}));
     EXPECT_TRUE(book.OnInfo("a has been banned by me.", "me"));
     EXPECT_FALSE(book.OnInfo("a has been banned by me.", "me")) << "settled once";
+
+    // Replies come in the order lines went: c answered first means b's line was lost.
+    book.Written("/ban b", 10);
+    book.Written("/ban c", 11);
+    EXPECT_TRUE(book.OnInfo("c has been banned by me.", "me"));
+    EXPECT_TRUE(book.Expire(12, 500).empty());
+    EXPECT_EQ(book.TakeDue(true, 9), std::vector<std::string>{"/ban b"}) << "without waiting";
 }
 
 }  // namespace

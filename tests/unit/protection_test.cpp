@@ -175,8 +175,8 @@ TEST(ProtectionTest, WhilePacedTheLogAndTheBanFileFollowTheServersReplies) {
     EXPECT_EQ(bot.folder.read("bans.txt"), "");
 
     EXPECT_FALSE(reply(false, "Zed has been banned by alice (join flood)."));
-    EXPECT_TRUE(reply(true, "You cannot ban operators."));
     EXPECT_FALSE(reply(false, "bob has been kicked by alice."));
+    EXPECT_TRUE(reply(true, "You cannot ban operators."));
     EXPECT_EQ(bot.logged(), (Runs{Orange("Banned Zed: join flood"),
                                   {colour::kRed, "Could not ban op: You cannot ban operators."}}));
     const std::int64_t end = bot.clock.unix + 60;
