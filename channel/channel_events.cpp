@@ -56,6 +56,7 @@ void ChannelEvents::OnUserLeave(std::string_view name, std::string_view /*flags*
     if (const auto pos = roster_.findCaseInsensitive(name)) {
         roster_.removeAt(*pos);
     }
+    port_.UserLeft(name);
 }
 
 void ChannelEvents::OnChannelJoined(std::string_view channel) {
@@ -144,6 +145,9 @@ void ChannelEvents::WriteWhisperLine(std::string_view direction, std::string_vie
 }
 
 void ChannelEvents::OnInfo(std::string_view text) {
+    if (port_.ServerReply(false, text)) {
+        return;
+    }
     writer_.JoinedLine(LogTarget::Main, {{colour::kYellow, {text}, true}});
 }
 
@@ -160,6 +164,9 @@ void ChannelEvents::OnChannelRestricted(std::string_view text) {
 }
 
 void ChannelEvents::OnServerError(std::string_view text) {
+    if (port_.ServerReply(true, text)) {
+        return;
+    }
     writer_.JoinedLine(LogTarget::Main, {{colour::kRed, {text}, true}});
 }
 

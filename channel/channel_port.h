@@ -33,6 +33,10 @@ public:
     // rule acted on: the operator may want to be told.
     virtual void Whispered(std::string_view name, std::string_view text) = 0;
     virtual void Mentioned(std::string_view name, std::string_view text) = 0;
+    // An info (error: true for an error) line of the server, which may answer a ban, kick or
+    // unban of this client's. Returns whether the program told the operator what it meant
+    // already, so that the line itself is not shown again.
+    virtual bool ServerReply(bool /*error*/, std::string_view /*text*/) { return false; }
 };
 
 }  // namespace varno

@@ -270,6 +270,13 @@ void Client::Say(std::string_view text) {
     EchoOwnLine(text);
 }
 
+bool Client::ServerReply(bool error, std::string_view text) {
+    if (error && SendQueue::IsDropNotice(text)) {
+        connection_.HoldSending();
+    }
+    return protection_.OnServerReply(error, text);
+}
+
 bool Client::HandleCommand(std::string_view speaker, std::string_view message) {
     commandRan_ = false;
     commands_.HandleCommand(speaker, message, settings_.Trigger);

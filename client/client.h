@@ -114,10 +114,14 @@ private:
     void UserFlags(std::string_view name, std::string_view flags) override {
         trusted_.Flags(name, flags);
     }
-    void UserLeft(std::string_view name) override { trusted_.Left(name); }
+    void UserLeft(std::string_view name) override {
+        trusted_.Left(name);
+        protection_.OnUserLeft(name);
+    }
     bool NamesOperator(std::string_view speaker, std::string_view text) override;
     void Whispered(std::string_view name, std::string_view text) override;
     void Mentioned(std::string_view name, std::string_view text) override;
+    bool ServerReply(bool error, std::string_view text) override;
     // CommandPort; each call tells HandleCommand that a command ran.
     void SendLine(std::string_view text) override;
     void SendModeration(std::string_view text) override {

@@ -201,6 +201,9 @@ void Connection::send_timer() {
 
 void Connection::Send(std::string_view text, SendQueue::Kind kind) {
     if (!ports_.link.isOpen() || !OnlyWholeLineEnds(text)) {
+        if (kind == SendQueue::Kind::Moderation) {
+            TellFate(text, ports_.link.isOpen() ? Fate::Dropped : Fate::Discarded);
+        }
         return;
     }
     queue_.setPace(SendQueue::PaceOf(settings_.SendQuota, settings_.SendWindow));
@@ -212,11 +215,17 @@ void Connection::Send(std::string_view text, SendQueue::Kind kind) {
             break;
         case SendQueue::Added::Full:
             ReportFull();
+            if (kind == SendQueue::Kind::Moderation) {
+                TellFate(text, Fate::Dropped);
+            }
             return;
         case SendQueue::Added::TooLong:
             writer_.Line(LogTarget::Main, colour::kRed,
                          "Line too long to send (" + std::to_string(SendQueue::LongestLine(text)) +
                              " bytes)");
+            if (kind == SendQueue::Kind::Moderation) {
+                TellFate(text, Fate::Dropped);
+            }
             return;
     }
     WriteDue();
@@ -225,26 +234,46 @@ void Connection::Send(std::string_view text, SendQueue::Kind kind) {
 void Connection::WriteDue() {
     ports_.send.setEnabled(false);
     if (!ports_.link.isOpen()) {
-        queue_.Discard();
-    } else {
-        queue_.setPace(SendQueue::PaceOf(settings_.SendQuota, settings_.SendWindow));
-        const std::int64_t now = ports_.clock.steadyMs();
-        std::string due;
-        if (queue_.TakeDue(now, due) > 0) {
-            ports_.link.write(due);
-        }
-        if (const auto wait = queue_.WaitMs(now)) {
-            ports_.send.setInterval(static_cast<int>(std::clamp<std::int64_t>(*wait, 1, INT_MAX)));
-            ports_.send.setEnabled(true);
-        }
+        DiscardWaiting();
+        return;
+    }
+    queue_.setPace(SendQueue::PaceOf(settings_.SendQuota, settings_.SendWindow));
+    const std::int64_t now = ports_.clock.steadyMs();
+    std::string due;
+    std::vector<std::string> moderation;
+    if (queue_.TakeDue(now, due, &moderation) > 0) {
+        ports_.link.write(due);
+    }
+    if (const auto wait = queue_.WaitMs(now)) {
+        ports_.send.setInterval(static_cast<int>(std::clamp<std::int64_t>(*wait, 1, INT_MAX)));
+        ports_.send.setEnabled(true);
     }
     ShowWaiting();
+    for (const std::string& line : moderation) {
+        TellFate(line, Fate::Written);
+    }
+}
+
+void Connection::HoldSending() {
+    queue_.Hold(ports_.clock.steadyMs());
+    if (queue_.waiting() > 0) {
+        WriteDue();
+    }
 }
 
 void Connection::DiscardWaiting() {
     ports_.send.setEnabled(false);
-    queue_.Discard();
+    const std::vector<std::string> moderation = queue_.Discard();
     ShowWaiting();
+    for (const std::string& line : moderation) {
+        TellFate(line, Fate::Discarded);
+    }
+}
+
+void Connection::TellFate(std::string_view text, Fate fate) {
+    if (moderationFate_) {
+        moderationFate_(text, fate);
+    }
 }
 
 void Connection::ReportFull() {

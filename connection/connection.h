@@ -45,6 +45,15 @@ public:
     // Called whenever the number of lines waiting to be sent changes.
     void setWaitingChanged(std::function<void()> f) { waitingChanged_ = std::move(f); }
 
+    // What became of a moderation line: written to the socket, dropped by the queue (full
+    // or too long), or discarded unwritten because the connection closed.
+    enum class Fate { Written, Dropped, Discarded };
+    // Called once per moderation line given to SendModeration (a line given while the socket
+    // is closed is discarded). It must not send: it may run in the middle of the send path.
+    void setModerationFate(std::function<void(std::string_view line, Fate fate)> f) {
+        moderationFate_ = std::move(f);
+    }
+
     // The last steps of start-up: caption, the interval of r, connect.
     void Start();
 
@@ -68,9 +77,17 @@ public:
     // A moderation line (a ban, kick or unban): it goes ahead of the chat lines that wait.
     void SendModeration(std::string_view text) { Send(text, SendQueue::Kind::Moderation); }
 
+    // The gateway said it dropped a line: nothing more goes for a whole SendWindow.
+    void HoldSending();
+
     State state() const { return state_; }
     // Connected, and the server has sent an event line on this connection: it let us in.
     bool letIn() const { return state_ == State::Connected && (!sawEventLine_ || sawEventLine_()); }
+    // Whether lines are paced (SendQuota above 0).
+    bool paced() const { return SendQueue::PaceOf(settings_.SendQuota, settings_.SendWindow).on(); }
+    std::int64_t sendWindowMs() const {
+        return SendQueue::PaceOf(settings_.SendQuota, settings_.SendWindow).windowMs;
+    }
     std::size_t waitingLines() const { return queue_.waiting(); }
 
     // After an attempt that never got in (refused, unreachable, timed out, or closed before
@@ -100,6 +117,7 @@ private:
     void DiscardWaiting();
     void ReportFull();
     void ShowWaiting();
+    void TellFate(std::string_view text, Fate fate);
 
     const Edition& edition_;
     const Settings& settings_;
@@ -112,6 +130,7 @@ private:
     std::function<void()> emptyUserList_;
     std::function<bool()> sawEventLine_;
     std::function<void()> waitingChanged_;
+    std::function<void(std::string_view, Fate)> moderationFate_;
     SendQueue queue_;
     std::size_t shownWaiting_ = 0;
     std::optional<std::int64_t> lastFullReportMs_;

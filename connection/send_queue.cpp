@@ -1,6 +1,7 @@
 #include "connection/send_queue.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "base/text_case.h"
@@ -37,6 +38,22 @@ std::size_t Longest(const std::vector<std::string_view>& lines) {
 
 std::uint64_t SendQueue::Units(std::size_t length) {
     return std::max<std::uint64_t>(1, (length + kBytesPerUnit - 1) / kBytesPerUnit);
+}
+
+std::uint64_t SendQueue::LineUnits(std::string_view line) {
+    for (const std::string_view command : {std::string_view("/me "), std::string_view("/emote ")}) {
+        if (line.size() >= command.size() &&
+            EqualsIgnoreCase(line.substr(0, command.size()), command)) {
+            return Units(line.size()) + Units(line.size() - command.size());
+        }
+    }
+    return Units(line.size());
+}
+
+bool SendQueue::IsDropNotice(std::string_view text) {
+    return text == "Your message quota has been exceeded!" ||
+           (text.starts_with("You are sending commands to ") &&
+            text.find(" too quickly") != std::string_view::npos);
 }
 
 SendQueue::Pace SendQueue::PaceOf(std::string_view quota, std::string_view window) {
@@ -99,12 +116,16 @@ std::uint64_t SendQueue::CountedUnits(std::int64_t nowMs) {
     return units;
 }
 
-std::size_t SendQueue::TakeDue(std::int64_t nowMs, std::string& out) {
+std::size_t SendQueue::TakeDue(std::int64_t nowMs, std::string& out,
+                               std::vector<std::string>* moderation) {
     std::size_t taken = 0;
+    if (Held(nowMs)) {
+        return taken;
+    }
     while (waiting() > 0) {
         const std::string& line = Next();
         if (pace_.on()) {
-            const std::uint64_t units = Units(line.size());
+            const std::uint64_t units = LineUnits(line);
             const std::uint64_t counted = CountedUnits(nowMs);
             // A line dearer than the whole quota goes alone, into an empty window.
             const bool fits = units <= pace_.quota ? counted + units <= pace_.quota : counted == 0;
@@ -115,6 +136,9 @@ std::size_t SendQueue::TakeDue(std::int64_t nowMs, std::string& out) {
         }
         out += line;
         out += "\r\n";
+        if (moderation && !moderation_.empty()) {
+            moderation->push_back(line);
+        }
         Pop();
         ++taken;
     }
@@ -127,6 +151,19 @@ void SendQueue::Count(std::int64_t nowMs, std::size_t length) {
     }
 }
 
+void SendQueue::Hold(std::int64_t nowMs) {
+    if (pace_.on()) {
+        heldUntilMs_ = nowMs + pace_.windowMs;
+    }
+}
+
+bool SendQueue::Held(std::int64_t nowMs) {
+    if (heldUntilMs_ && (nowMs >= *heldUntilMs_ || !pace_.on())) {
+        heldUntilMs_.reset();
+    }
+    return heldUntilMs_.has_value();
+}
+
 std::optional<std::int64_t> SendQueue::WaitMs(std::int64_t nowMs) {
     if (waiting() == 0) {
         return std::nullopt;
@@ -134,7 +171,10 @@ std::optional<std::int64_t> SendQueue::WaitMs(std::int64_t nowMs) {
     if (!pace_.on()) {
         return 0;
     }
-    const std::uint64_t units = Units(Next().size());
+    if (Held(nowMs)) {
+        return *heldUntilMs_ - nowMs;
+    }
+    const std::uint64_t units = LineUnits(Next());
     const std::uint64_t counted = CountedUnits(nowMs);
     std::uint64_t toExpire = counted;
     if (units <= pace_.quota) {
@@ -153,14 +193,18 @@ std::optional<std::int64_t> SendQueue::WaitMs(std::int64_t nowMs) {
     return 0;
 }
 
-void SendQueue::Discard() {
+std::vector<std::string> SendQueue::Discard() {
+    std::vector<std::string> moderation(std::make_move_iterator(moderation_.begin()),
+                                        std::make_move_iterator(moderation_.end()));
     moderation_.clear();
     chat_.clear();
+    return moderation;
 }
 
 void SendQueue::Restart() {
     Discard();
     written_.clear();
+    heldUntilMs_.reset();
 }
 
 std::string WaitingLinesText(std::size_t waiting) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varno {
 
@@ -14,7 +15,9 @@ namespace varno {
 // its quota and closes the connection of a client that keeps on sending. This queue writes a
 // line only while the units written within the window plus its own stay within the quota;
 // the rest wait, moderation lines (bans, kicks, unbans) ahead of chat lines, each kind in
-// the order it came.
+// the order it came. An emote ("/me" or "/emote") costs twice: the units of its line, as a
+// command, and those of its text, as the emote. When the gateway says it dropped a line, it
+// counted more than the queue did: Hold keeps every line back for a whole window.
 //
 // The queue knows no clock and no connection: each call brings the time, and the caller
 // writes what it hands out.
@@ -45,6 +48,10 @@ public:
 
     // The units a line of this many bytes (without its CR LF) costs.
     static std::uint64_t Units(std::size_t length);
+    // The units a gateway charges for line: an emote's text is charged once more.
+    static std::uint64_t LineUnits(std::string_view line);
+    // Whether a gateway's error text says it dropped a line for sending too fast.
+    static bool IsDropNotice(std::string_view text);
 
     // How long a written line stays counted: the window and a fortieth of it more, so that
     // lines held up unevenly on their way still reach the gateway a whole window apart.
@@ -66,8 +73,14 @@ public:
     Added Add(std::string_view text, Kind kind);
 
     // Appends to out, each with its CR LF, the waiting lines that may be written at nowMs,
-    // in the order they go, and counts them as written. Returns how many.
-    std::size_t TakeDue(std::int64_t nowMs, std::string& out);
+    // in the order they go, and counts them as written. Returns how many. The moderation
+    // lines among them are also appended to moderation, when given.
+    std::size_t TakeDue(std::int64_t nowMs, std::string& out,
+                        std::vector<std::string>* moderation = nullptr);
+
+    // The gateway dropped a line at nowMs: nothing is written before a whole window has
+    // passed since. Nothing while pacing is off.
+    void Hold(std::int64_t nowMs);
 
     // A line written past the queue (the login's channel line): counted from nowMs on.
     void Count(std::int64_t nowMs, std::size_t length);
@@ -77,8 +90,9 @@ public:
 
     std::size_t waiting() const { return moderation_.size() + chat_.size(); }
 
-    // Drops the waiting lines; the written ones stay counted.
-    void Discard();
+    // Drops the waiting lines and gives the moderation lines among them; the written ones
+    // stay counted.
+    std::vector<std::string> Discard();
     // A new connection: nothing waits and nothing is counted.
     void Restart();
 
@@ -89,6 +103,8 @@ private:
     };
 
     const std::string& Next() const;
+    // Whether Hold keeps lines back at nowMs.
+    bool Held(std::int64_t nowMs);
     void Pop();
     // Forgets the lines that no longer count at nowMs; returns the units of those that do.
     std::uint64_t CountedUnits(std::int64_t nowMs);
@@ -97,6 +113,7 @@ private:
     std::deque<std::string> moderation_;
     std::deque<std::string> chat_;
     std::deque<Written> written_;  // oldest first
+    std::optional<std::int64_t> heldUntilMs_;
 };
 
 // What the operator sees of the waiting lines: nothing while none waits.

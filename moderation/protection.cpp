@@ -1,6 +1,8 @@
 #include "moderation/protection.h"
 
+#include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "base/text_case.h"
 #include "base/whole_number.h"
@@ -92,7 +94,10 @@ Protection::Protection(const Settings& settings, const Database& database, BanLi
       connection_(connection),
       files_(std::move(files)),
       hooks_(std::move(hooks)),
-      bans_(files_.bans) {}
+      bans_(files_.bans) {
+    connection_.setModerationFate(
+        [this](std::string_view line, Connection::Fate fate) { OnModerationFate(line, fate); });
+}
 
 void Protection::Log(std::string_view text) {
     writer_.Line(LogTarget::Main, colour::kOrange, text);
@@ -164,23 +169,44 @@ void Protection::Act(std::string_view name, ChannelGuard::Verdict verdict) {
             const std::string reason = verdict == ChannelGuard::Verdict::Flooding    ? "flooding"
                                        : verdict == ChannelGuard::Verdict::Repeating ? "repeating"
                                                                                      : "language";
-            if (SendModeration("/kick " + who + " " + reason)) {
-                Log("Kicked " + who + ": " + reason);
-            }
+            Do("/kick " + who + " " + reason, "Kicked " + who + ": " + reason);
             return;
         }
         case ChannelGuard::Verdict::JoinFlood:
-            if (SendModeration("/ban " + who + " join flood")) {
-                Log("Banned " + who + ": join flood");
-            }
+            Do("/ban " + who + " join flood", "Banned " + who + ": join flood");
             return;
     }
+}
+
+void Protection::OnConnect() {
+    loggedIn_ = false;
+    rightsTold_ = false;
+    failedUnbans_.clear();
+    for (const DeedBook::Ended& ended : deeds_.Reconnected()) {
+        Finish(ended);
+    }
+}
+
+void Protection::OnLoggedIn() {
+    loggedIn_ = true;
+    Flush();
 }
 
 void Protection::Tick() {
     Refresh();
     guard_.Forget(clock_.steadyMs());
     if (!loggedIn_ || connection_.state() != Connection::State::Connected) {
+        return;
+    }
+    for (const DeedBook::Ended& ended :
+         deeds_.Expire(clock_.steadyMs(), connection_.sendWindowMs())) {
+        Finish(ended);
+    }
+    if (connection_.paced()) {
+        OpenDueUnbans();
+    }
+    Flush();
+    if (connection_.paced()) {
         return;
     }
     const std::vector<std::string> due = bans_.TakeDue(clock_.unixSeconds());
@@ -201,26 +227,154 @@ void Protection::SaveBans() {
     }
 }
 
-bool Protection::SendModeration(std::string_view line) {
+bool Protection::Do(std::string_view line, std::string note) {
     if (connection_.state() != Connection::State::Connected) {
         return false;
     }
-    connection_.SendModeration(line);
-    if (ForgetUnbanned(line)) {
+    const auto deed = DeedBook::Parse(line);
+    if (!connection_.paced() || !deed) {
+        SendNow(line);
+        if (!note.empty()) {
+            Log(note);
+        }
         return true;
     }
-    if (const auto banned = Target(line, "/ban ")) {
-        const auto minutes = ParseWholeNumber(settings_.BanMinutes, kBanMinutesMax);
-        if (minutes && *minutes > 0 &&
-            bans_.Add(*banned, clock_.unixSeconds() + static_cast<std::int64_t>(*minutes) * 60)) {
-            SaveBans();
-        }
+    // An equal deed already open is the one that goes: nothing more to send.
+    if (deeds_.Open(deed->first, deed->second, line, std::move(note))) {
+        Flush();
     }
     return true;
 }
 
+void Protection::SendNow(std::string_view line) {
+    connection_.SendModeration(line);
+    if (ForgetUnbanned(line)) {
+        return;
+    }
+    if (const auto banned = Target(line, "/ban ")) {
+        RecordBan(*banned);
+    }
+}
+
+void Protection::RecordBan(std::string_view name) {
+    const auto minutes = ParseWholeNumber(settings_.BanMinutes, kBanMinutesMax);
+    if (minutes && *minutes > 0 &&
+        bans_.Add(name, clock_.unixSeconds() + static_cast<std::int64_t>(*minutes) * 60)) {
+        SaveBans();
+    }
+}
+
+void Protection::ForgetBan(std::string_view name) {
+    if (bans_.Remove(name)) {
+        SaveBans();
+    }
+}
+
+void Protection::Flush() {
+    if (connection_.state() != Connection::State::Connected) {
+        return;
+    }
+    const std::size_t waiting = connection_.waitingLines();
+    const std::size_t room =
+        waiting < SendQueue::kMaxWaiting ? SendQueue::kMaxWaiting - waiting : 0;
+    // Deeds sent on an earlier connection wait for the login; new ones go at once.
+    for (const std::string& line : deeds_.TakeDue(loggedIn_, room)) {
+        connection_.SendModeration(line);
+    }
+}
+
+void Protection::OpenDueUnbans() {
+    const std::int64_t now = clock_.unixSeconds();
+    for (const TimedBans::Ban& ban : bans_.bans()) {
+        if (ban.endUnix > now || deeds_.IsOpen(DeedBook::Action::Unban, ban.name) ||
+            std::any_of(failedUnbans_.begin(), failedUnbans_.end(), [&](const std::string& name) {
+                return EqualsIgnoreCase(name, ban.name);
+            })) {
+            continue;
+        }
+        deeds_.Open(DeedBook::Action::Unban, ban.name, "/unban " + ban.name,
+                    "Unbanned " + ban.name + ": ban time over");
+    }
+}
+
+void Protection::OnModerationFate(std::string_view line, Connection::Fate fate) {
+    std::optional<DeedBook::Ended> ended;
+    switch (fate) {
+        case Connection::Fate::Written:
+            deeds_.Written(line, clock_.steadyMs());
+            return;
+        case Connection::Fate::Dropped:
+            ended = deeds_.Lost(line, true);
+            break;
+        case Connection::Fate::Discarded:
+            ended = deeds_.Lost(line, false);
+            break;
+    }
+    if (ended) {
+        Finish(*ended);
+    }
+}
+
+bool Protection::OnServerReply(bool error, std::string_view text) {
+    if (!connection_.paced()) {
+        return false;
+    }
+    if (const auto unbanned = DeedBook::UnbannedName(text); unbanned && !error) {
+        ForgetBan(*unbanned);  // whoever sent the unban
+    }
+    const auto ended = error ? deeds_.OnError(text) : deeds_.OnInfo(text, hooks_.ownName());
+    if (!ended) {
+        return false;
+    }
+    Finish(*ended);
+    // The deeds this reply overtook go again at once.
+    for (const DeedBook::Ended& lost :
+         deeds_.Expire(clock_.steadyMs(), connection_.sendWindowMs())) {
+        Finish(lost);
+    }
+    Flush();
+    return ended->outcome == DeedBook::Outcome::Refused;
+}
+
+void Protection::Finish(const DeedBook::Ended& ended) {
+    const DeedBook::Deed& deed = ended.deed;
+    std::string failure;
+    switch (ended.outcome) {
+        case DeedBook::Outcome::Confirmed:
+            if (!deed.note.empty()) {
+                Log(deed.note);
+            }
+            if (deed.action == DeedBook::Action::Ban) {
+                RecordBan(deed.name);
+            } else if (deed.action == DeedBook::Action::Unban) {
+                ForgetBan(deed.name);
+            }
+            return;
+        case DeedBook::Outcome::Moot:
+            return;
+        case DeedBook::Outcome::Refused:
+            failure = ended.text;
+            break;
+        case DeedBook::Outcome::NoAnswer:
+            failure = "no answer from the server";
+            break;
+    }
+    if (deed.action == DeedBook::Action::Unban) {
+        failedUnbans_.push_back(deed.name);
+    }
+    // Without operator rights every deed meets the same refusal: it is told once.
+    if (ended.rights && std::exchange(rightsTold_, true)) {
+        return;
+    }
+    writer_.Line(
+        LogTarget::Main, colour::kRed,
+        "Could not " + std::string(DeedBook::Verb(deed.action)) + " " + deed.name + ": " + failure);
+}
+
 void Protection::OperatorLine(std::string_view line) {
-    ForgetUnbanned(line);
+    if (!connection_.paced()) {
+        ForgetUnbanned(line);
+    }
 }
 
 bool Protection::ForgetUnbanned(std::string_view line) {

@@ -11,6 +11,7 @@
 #include "moderation/ban_list.h"
 #include "moderation/channel_guard.h"
 #include "moderation/database.h"
+#include "moderation/deed_book.h"
 #include "moderation/list_edit.h"
 #include "moderation/timed_bans.h"
 
@@ -25,6 +26,11 @@ bool IsModerationLine(std::string_view line);
 // The bot's own rules for the channel, off until their keys are set: kicks for floods,
 // repeated lines and banned words, bans for join floods, bans lifted after BanMinutes, and
 // the list edits from the channel. Every action writes one orange line to the main log.
+//
+// While lines are paced (SendQuota above 0), every ban, kick and unban of the program's own
+// is a deed (see DeedBook): its orange line, the record of a timed ban and the forgetting of
+// one follow the server's confirmation, not the sending. With pacing off, a line sent is
+// taken as done.
 class Protection {
 public:
     struct Files {
@@ -53,17 +59,28 @@ public:
     void CheckJoin(std::string_view name, std::string_view flags);
 
     // A new connection begins; the server has let this client in (its name or a channel).
-    void OnConnect() { loggedIn_ = false; }
-    void OnLoggedIn() { loggedIn_ = true; }
-    // The once-a-second tick: lifts the bans whose time is over (once logged in) and forgets
-    // users the counting rules no longer need.
+    // Open deeds are sent again after the login.
+    void OnConnect();
+    void OnLoggedIn();
+    // The once-a-second tick: lifts the bans whose time is over (once logged in), sends the
+    // deeds that wait, gives up those out of tries, and forgets users the counting rules no
+    // longer need.
     void Tick();
 
-    // Sends a ban, kick or unban of the bot's own. A ban sent is recorded to be lifted after
-    // BanMinutes (when above 0); an unban forgets the pending ban. Returns whether it went out.
-    bool SendModeration(std::string_view line);
-    // A line the operator typed: an "/unban NAME" forgets the pending ban of NAME.
+    // Sends a ban, kick or unban of the bot's own. A ban done is recorded to be lifted after
+    // BanMinutes (when above 0); an unban done forgets the pending ban. Returns whether it
+    // went out (or is open as a deed).
+    bool SendModeration(std::string_view line) { return Do(line, ""); }
+    // A line the operator typed: an "/unban NAME" forgets the pending ban of NAME (once the
+    // server confirms it, while lines are paced).
     void OperatorLine(std::string_view line);
+
+    // A server info or error line; returns whether it settled a deed that the log tells of
+    // in its own words (a refusal), so the server's line need not be shown.
+    bool OnServerReply(bool error, std::string_view text);
+    void OnUserLeft(std::string_view name) { deeds_.Left(name); }
+    // What became of a moderation line handed to the connection (which calls it).
+    void OnModerationFate(std::string_view line, Connection::Fate fate);
 
     // The list edits from the channel.
     void EditList(std::string_view speaker, ListKind list, bool add, std::string_view pattern);
@@ -72,11 +89,23 @@ public:
     const ChannelGuard& guard() const { return guard_; }
     const TimedBans& timedBans() const { return bans_; }
     const BanList& badWords() const { return badWords_; }
+    const DeedBook& deeds() const { return deeds_; }
 
 private:
     // Reads the rule keys again when their texts changed.
     void Refresh();
     void Act(std::string_view name, ChannelGuard::Verdict verdict);
+    // Sends line as a deed (note: its orange line once done), or at once with pacing off.
+    bool Do(std::string_view line, std::string note);
+    // Sends line and takes it as done (pacing off).
+    void SendNow(std::string_view line);
+    // Hands the connection the lines of the deeds that wait, as far as the queue has room.
+    void Flush();
+    void Finish(const DeedBook::Ended& ended);
+    void RecordBan(std::string_view name);
+    void ForgetBan(std::string_view name);
+    // Opens an unban for each pending ban whose time is over.
+    void OpenDueUnbans();
     void SaveBans();
     // An "/unban NAME" line forgets the pending ban of NAME; returns whether line is one.
     bool ForgetUnbanned(std::string_view line);
@@ -97,6 +126,9 @@ private:
     std::string repeatText_;
     std::string joinText_;
     bool loggedIn_ = false;
+    DeedBook deeds_;
+    bool rightsTold_ = false;                // this session
+    std::vector<std::string> failedUnbans_;  // not tried again this session
 };
 
 }  // namespace varno

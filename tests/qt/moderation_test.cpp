@@ -16,7 +16,8 @@ protected:
     void SetUp() override {
         f.writeFile("shitlist.txt", "spam*\r\n*bot\r\n[clan]*\r\n");
         f.writeFile("database.txt", "Boss\r\n");
-        ASSERT_TRUE(f.startLoggedIn("Trigger=!\n"));
+        // Lines taken as done, one ban per matching pattern: what the bot does without pacing.
+        ASSERT_TRUE(f.startLoggedIn("Trigger=!\nSendQuota=0\n"));
     }
 
     // Waits for the client to answer, then gives everything it sent after the login.

@@ -24,6 +24,7 @@ protected:
         if (!f.startLoggedIn("Trigger=!\n" + keys)) {
             return false;
         }
+        f.server().answerModeration("alice");
         f.server().send("2010 NAME alice\r\n1007 CHANNEL \"Lobby\"\r\n");
         return !GetParam()->channelJoinedLine || f.waitForLog("Joined Channel: Lobby");
     }
@@ -103,6 +104,7 @@ TEST_P(ProtectionE2eTest, TimedBansAreRecordedAndLiftedWhenTheirTimeIsOver) {
     f.writeFile("bans.txt", "gone 100\nsoon " + QByteArray::number(now + 2) + "\n");
     ASSERT_TRUE(Start("BanMinutes=1\n"));
     EXPECT_TRUE(f.server().waitForReceived("/unban gone\r\n", 3000));
+    GatewayServer::waitUntil([&] { return loggedInOrange("Unbanned gone: ban time over"); });
     EXPECT_TRUE(loggedInOrange("Unbanned gone: ban time over"));
     EXPECT_TRUE(f.server().waitForReceived("/unban soon\r\n", 6000));
 
@@ -116,7 +118,8 @@ TEST_P(ProtectionE2eTest, TimedBansAreRecordedAndLiftedWhenTheirTimeIsOver) {
     EXPECT_LE(line[1].toLongLong(), QDateTime::currentSecsSinceEpoch() + 60);
 
     f.window().client().txtSend_Enter("/unban [clan]bob");
-    GatewayServer::waitUntil([&] { return readFile("bans.txt").isEmpty(); });
+    // Forgotten once the server confirms the unban, which waits for room in the send window.
+    GatewayServer::waitUntil([&] { return readFile("bans.txt").isEmpty(); }, 15000);
     EXPECT_EQ(readFile("bans.txt"), "") << "the operator's unban forgets the pending one";
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/client_fixture.h"
+#include "support/flood_gateway.h"
 #include "support/gateway_server.h"
 
 // VarnoBot as an operator runs it: its own process, no display, a real socket to the
@@ -320,6 +321,35 @@ TEST_F(VarnoBotTest, MissingSettingsEndWithStatus78AndInitWritesAStartingSet) {
     EXPECT_EQ(again.exitCode(), 1);
     EXPECT_EQ(again.readAllStandardError(),
               "VarnoBot: " + ini + " exists already; nothing was written\n");
+}
+
+TEST_F(VarnoBotTest, AWaveWithLostBansEndsWithEveryBanConfirmedOnce) {
+    test::FloodGateway gateway(
+        test::OwnLoopbackAddress(42),
+        {.windowMs = 500, .answerModeration = true, .loseEveryNthModeration = 3});
+    ASSERT_TRUE(gateway.listen());
+    Write(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings +
+                                 "SendWindow=500\nServer=" + gateway.host().toUtf8() + "\n");
+    Write(file("shitlist.txt"), "spam*\r\n");
+    start({"--folder", dir.path(), "--color=never"});
+    ASSERT_TRUE(gateway.waitForReceived(test::kAliceLogin));
+    ASSERT_TRUE(waitForOutput("Lobby"));
+    QByteArray wave;
+    for (int i = 1; i <= 10; ++i) {
+        wave += "1002 JOIN spam" + QByteArray::number(i) + " 0010 [CHAT]\r\n";
+    }
+    gateway.send(wave);
+    EXPECT_TRUE(GatewayServer::waitUntil([&] { return gateway.bans().size() == 10; }, 15000));
+    GatewayServer::waitUntil([] { return false; }, 3000);  // any late retry
+    EXPECT_EQ(gateway.lostModeration(), 4);
+    for (const int times : gateway.bans()) {
+        EXPECT_EQ(times, 1);
+    }
+    waitForOutput("never shown", 100);  // reads what the bot wrote so far
+    EXPECT_EQ(out.count(" has been banned by alice (boo)."), 10);
+    EXPECT_FALSE(out.contains("Could not"));
+    bot.terminate();
+    EXPECT_TRUE(bot.waitForFinished());
 }
 
 }  // namespace

@@ -77,19 +77,63 @@ private:
         partial_ += bytes;
         for (qsizetype end = partial_.indexOf("\r\n"); end >= 0 && !closed_;
              end = partial_.indexOf("\r\n")) {
+            const QByteArray line = partial_.left(end);
             partial_.remove(0, end + 2);
-            if (++lines_ > 2) {  // the login's name and password don't count
-                police(now, end);
+            ++lines_;
+            if (lines_ == 1) {
+                own_ = line.mid(1);  // after the protocol byte
+            }
+            if (lines_ > 2 && !police(now, line)) {  // the name and password don't count
+                answer(line);
             }
         }
     }
 
-    void police(qint64 now, qsizetype length) {
+    static int Units(qsizetype length) { return std::max(1, static_cast<int>((length + 39) / 40)); }
+
+    // The gateway's side of a line it took: the greeting after the login, the answer to a
+    // moderation line, and the planned close.
+    void answer(const QByteArray& line) {
+        const Rule& rule = gateway_.rule_;
+        if (lines_ == 3 && rule.answerModeration) {
+            send("2010 NAME " + own_ + "\r\n1007 CHANNEL \"" + line.mid(6) + "\"\r\n");
+        }
+        if (rule.answerModeration) {
+            const QByteArray reply = ModerationReply(line, own_, rule.channelOperator, banned_);
+            if (!reply.isEmpty()) {
+                const bool lose = rule.loseEveryNthModeration > 0 &&
+                                  ++moderation_ % rule.loseEveryNthModeration == 0;
+                gateway_.read([&](Seen& seen) {
+                    seen.lostModeration += lose ? 1 : 0;
+                    if (!lose && reply.contains(" has been banned by ")) {
+                        ++seen.bans[line.split(' ').value(1).toLower()];
+                    }
+                    return 0;
+                });
+                if (lose) {
+                    banned_.remove(line.split(' ').value(1).toLower());
+                } else {
+                    send(reply);
+                }
+            }
+        }
+        if (rule.closeFirstAfterLines > 0 && lines_ - 2 == rule.closeFirstAfterLines &&
+            gateway_.connectionCount() == 1) {
+            closed_ = true;
+            current_->disconnectFromHost();
+        }
+    }
+
+    // Counts the line against the flood rule; true when the gateway dropped it.
+    bool police(qint64 now, const QByteArray& line) {
+        const qsizetype length = line.size();
         const Rule& rule = gateway_.rule_;
         while (!counted_.empty() && now - counted_.front().atMs >= rule.windowMs) {
             counted_.pop_front();
         }
-        const int own = std::max(1, static_cast<int>((length + 39) / 40));
+        const QByteArray lower = line.toLower();
+        const qsizetype emote = lower.startsWith("/me ") ? 4 : lower.startsWith("/emote ") ? 7 : -1;
+        const int own = Units(length) + (emote < 0 ? 0 : Units(length - emote));
         int units = own;  // in the window, this line's included
         for (const Counted& c : counted_) {
             units += c.units;
@@ -104,11 +148,15 @@ private:
             return 0;
         });
         if (drop) {
-            send("1019 ERROR \"Your message quota has been exceeded!\"\r\n");
+            send(emote < 0 ? QByteArray("1019 ERROR \"Your message quota has been exceeded!\"\r\n")
+                           : QByteArray("1019 ERROR \"You are sending commands to Gateway too "
+                                        "quickly and risk being disconnected for flooding. "
+                                        "Please slow down.\"\r\n"));
         }
         if (closed_) {
             current_->disconnectFromHost();
         }
+        return drop;
     }
 
     FloodGateway& gateway_;
@@ -117,6 +165,9 @@ private:
     QPointer<QTcpSocket> current_;
     QByteArray partial_;
     int lines_ = 0;
+    int moderation_ = 0;  // moderation lines answered or lost, over every connection
+    QByteArray own_;
+    QSet<QByteArray> banned_;
     bool closed_ = false;
     std::deque<Counted> counted_;
 };
@@ -165,6 +216,14 @@ int FloodGateway::droppedLines() const {
 
 int FloodGateway::floodCloses() const {
     return read([](const Seen& seen) { return seen.floodCloses; });
+}
+
+QMap<QByteArray, int> FloodGateway::bans() const {
+    return read([](const Seen& seen) { return seen.bans; });
+}
+
+int FloodGateway::lostModeration() const {
+    return read([](const Seen& seen) { return seen.lostModeration; });
 }
 
 bool FloodGateway::waitForReceived(const QByteArray& bytes, int ms) const {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QMap>
 #include <QThread>
 #include <mutex>
 
@@ -9,9 +10,15 @@ namespace varno::test {
 
 // A chat gateway that punishes floods as a real one does, with the window scaled for quick
 // tests. Every line a connection sends after the login's name and password costs a unit per
-// 40 bytes begun, at least one. A line that would take the units of the last windowMs past
-// the quota, or a line over 200 bytes, is dropped with a 1019 error and counts all the same;
-// at closeAt units the gateway closes the connection.
+// 40 bytes begun, at least one; an emote ("/me", "/emote") costs its text's units once more.
+// A line that would take the units of the last windowMs past the quota, or a line over 200
+// bytes, is dropped with a 1019 error (the command one for an emote) and counts all the
+// same; at closeAt units the gateway closes the connection.
+//
+// Told so, it also plays a channel the client moderates: it names the client and its channel
+// after the login, answers bans, kicks and unbans as a real gateway does (ModerationReply),
+// loses every Nth of them without a word, and closes the first connection after a number
+// of lines.
 //
 // It runs on a thread of its own, so that a line is timed when it arrives and not when the
 // window under test, busy on the main thread, lets the event loop turn.
@@ -21,6 +28,10 @@ public:
         int windowMs = 5000;
         int quota = 4;
         int closeAt = 10;
+        bool answerModeration = false;
+        bool channelOperator = true;
+        int loseEveryNthModeration = 0;  // 0: none
+        int closeFirstAfterLines = 0;    // counted lines; 0: never
     };
 
     FloodGateway(QHostAddress address, Rule rule);
@@ -37,6 +48,9 @@ public:
     int worstWindowUnits() const;  // the most units a window held, dropped lines included
     int droppedLines() const;
     int floodCloses() const;  // connections closed for flooding
+    // How often each name (lower case) was banned, and the moderation lines lost on purpose.
+    QMap<QByteArray, int> bans() const;
+    int lostModeration() const;
 
     // Runs the event loop until the current connection has sent bytes, or ms pass.
     bool waitForReceived(const QByteArray& bytes, int ms = 5000) const;
@@ -52,6 +66,8 @@ private:
         int worstUnits = 0;
         int dropped = 0;
         int floodCloses = 0;
+        QMap<QByteArray, int> bans;
+        int lostModeration = 0;
     };
     template <typename F>
     auto read(F f) const {

@@ -16,6 +16,32 @@ QHostAddress OwnLoopbackAddress(int salt) {
     return QHostAddress((127u << 24) | ((b % 254 + 1) << 16) | (c << 8) | d);
 }
 
+QByteArray ModerationReply(const QByteArray& line, const QByteArray& own, bool channelOperator,
+                           QSet<QByteArray>& banned) {
+    const qsizetype blank = line.indexOf(' ');
+    const QByteArray command = line.left(blank).toLower();
+    if (blank < 0 || (command != "/ban" && command != "/kick" && command != "/unban")) {
+        return {};
+    }
+    if (!channelOperator) {
+        return "1019 ERROR \"You have to be at least a Channel Operator to use this command.\"\r\n";
+    }
+    const QByteArray rest = line.mid(blank + 1);
+    const qsizetype end = rest.indexOf(' ');
+    const QByteArray name = end < 0 ? rest : rest.left(end);
+    const QByteArray reason = end < 0 ? QByteArray() : rest.mid(end + 1);
+    if (command == "/unban") {
+        return banned.remove(name.toLower())
+                   ? "1018 INFO \"" + name + " is no longer banned from this channel.\"\r\n"
+                   : QByteArray("1019 ERROR \"That user is not banned.\"\r\n");
+    }
+    if (command == "/ban") {
+        banned.insert(name.toLower());
+    }
+    return "1018 INFO \"" + name + " has been " + (command == "/ban" ? "banned" : "kicked") +
+           " by " + own + (reason.isEmpty() ? QByteArray() : " (" + reason + ")") + ".\"\r\n";
+}
+
 GatewayServer::GatewayServer(QHostAddress address, quint16 port)
     : address_(std::move(address)), port_(port) {
     connect(&server_, &QTcpServer::newConnection, this, [this] {
@@ -26,12 +52,23 @@ GatewayServer::GatewayServer(QHostAddress address, quint16 port)
             }
             current_ = s;
             currentBytes_.clear();
+            partial_.clear();
             ++connections_;
             connect(s, &QTcpSocket::readyRead, this, [this, s] {
                 const QByteArray bytes = s->readAll();
                 all_ += bytes;
-                if (s == current_) {
-                    currentBytes_ += bytes;
+                if (s != current_) {
+                    return;
+                }
+                currentBytes_ += bytes;
+                if (own_.isEmpty()) {
+                    return;
+                }
+                partial_ += bytes;
+                for (qsizetype end = partial_.indexOf("\r\n"); end >= 0;
+                     end = partial_.indexOf("\r\n")) {
+                    send(ModerationReply(partial_.left(end), own_, true, banned_));
+                    partial_.remove(0, end + 2);
                 }
             });
             connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);

@@ -156,6 +156,59 @@ TEST(ProtectionTest, PendingBansSurviveARestartAndAreLiftedAfterTheNextLogin) {
     EXPECT_TRUE(bot.protection.timedBans().bans().empty()) << "an unban forgets the pending ban";
 }
 
+TEST(ProtectionTest, WhilePacedTheLogAndTheBanFileFollowTheServersReplies) {
+    Bot bot;
+    bot.settings.SendQuota = "100";
+    bot.settings.BanMinutes = "1";
+    bot.settings.JoinFlood = "1/20";
+    bot.protection.Start();
+    bot.protection.OnLoggedIn();
+    const auto reply = [&](bool error, const std::string& text) {
+        return bot.protection.OnServerReply(error, text);
+    };
+
+    bot.protection.CheckJoin("zed", "0010");
+    bot.protection.CheckJoin("Zed", "0010");
+    EXPECT_TRUE(bot.protection.SendModeration("/ban ZED other reason"));
+    EXPECT_TRUE(bot.protection.SendModeration("/kick bob"));
+    EXPECT_TRUE(bot.protection.SendModeration("/ban op"));
+    EXPECT_EQ(bot.sent(), (Lines{"/ban Zed join flood", "/kick bob", "/ban op"}))
+        << "one ban of zed, the first asker's";
+    EXPECT_TRUE(bot.logged().empty()) << "nothing is done before the server says so";
+    EXPECT_EQ(bot.folder.read("bans.txt"), "");
+
+    EXPECT_FALSE(reply(false, "Zed has been banned by alice (join flood)."));
+    EXPECT_FALSE(reply(false, "bob has been kicked by alice."));
+    EXPECT_TRUE(reply(true, "You cannot ban operators."));
+    EXPECT_EQ(bot.logged(), (Runs{Orange("Banned Zed: join flood"),
+                                  {colour::kRed, "Could not ban op: You cannot ban operators."}}));
+    const std::int64_t end = bot.clock.unix + 60;
+    EXPECT_EQ(bot.folder.read("bans.txt"), "Zed " + std::to_string(end) + "\n");
+
+    // The timed unban is sent, but the ban is kept until the server lifts it.
+    bot.clock.unix = end;
+    bot.protection.Tick();
+    bot.protection.Tick();
+    EXPECT_EQ(bot.sent(), (Lines{"/unban Zed"}));
+    EXPECT_EQ(bot.folder.read("bans.txt"), "Zed " + std::to_string(end) + "\n");
+    bot.protection.OperatorLine("/unban zed");
+    EXPECT_EQ(bot.protection.timedBans().bans().size(), 1u) << "typed, not yet confirmed";
+    reply(true, "That user is not banned.");
+    EXPECT_EQ(bot.logged(), (Runs{Orange("Unbanned Zed: ban time over")}));
+    EXPECT_EQ(bot.folder.read("bans.txt"), "");
+
+    // Without rights, every deed is refused, and told once per session.
+    for (const char* name : {"a", "b"}) {
+        bot.protection.SendModeration(std::string("/ban ") + name);
+    }
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(reply(true, "You are not a channel operator."));
+    }
+    EXPECT_EQ(bot.logged(),
+              (Runs{{colour::kRed, "Could not ban a: You are not a channel operator."}}));
+    EXPECT_EQ(bot.protection.deeds().open(), 0u);
+}
+
 TEST(ProtectionTest, ADamagedBanFileIsWrittenAgainAnUnreadableOneNever) {
     Bot bot;
     bot.settings.BanMinutes = "60";

@@ -119,6 +119,15 @@ TEST(SendQueue, PacingRule) {
           {1025, {}, s200 + "\r\n", 1025},
           {2049, {}, "", 1},
           {2050, {}, "b\r\n", std::nullopt}}},
+        {"an emote costs its line and its text: two take the window",
+         {{0,
+           {chat("/me waves"), chat("/EMOTE waves"), chat("/meow")},
+           "/me waves\r\n/EMOTE waves\r\n",
+           1025},
+          {1025, {}, "/meow\r\n", std::nullopt}}},
+        {"an emote of 41 bytes of text costs 2 + 2, of 40 bytes 2 + 1",
+         {{0, {chat("/me " + s40), chat("x")}, "/me " + s40 + "\r\nx\r\n", std::nullopt},
+          {1025, {chat("/me " + s41), chat("y")}, "/me " + s41 + "\r\n", 1025}}},
         {"pacing off: everything at once",
          {{0,
            {chat("a"), chat("b"), chat("c"), chat("d"), ban("e"), chat(Line(500))},
@@ -129,6 +138,57 @@ TEST(SendQueue, PacingRule) {
         RunSteps(Paced(s.name.starts_with("pacing off") ? SendQueue::Pace{0, 1000} : kPace),
                  s.steps, s.name);
     }
+}
+
+TEST(SendQueue, ADropNoticeHoldsEveryLineAWholeWindow) {
+    SendQueue queue = Paced();
+    queue.Add("a", Kind::Chat);
+    queue.Hold(100);
+    queue.Add("/ban x", Kind::Moderation);
+    EXPECT_EQ(Take(queue, 1099), "");
+    EXPECT_EQ(queue.WaitMs(1099), 1);
+    EXPECT_EQ(Take(queue, 1100), "/ban x\r\na\r\n");
+    queue.Hold(2000);
+    queue.Restart();
+    queue.Add("b", Kind::Chat);
+    EXPECT_EQ(Take(queue, 2001), "b\r\n") << "a new connection is not held";
+
+    SendQueue off = Paced({0, 1000});
+    off.Hold(0);
+    off.Add("c", Kind::Chat);
+    EXPECT_EQ(Take(off, 1), "c\r\n") << "nothing is held with pacing off";
+
+    const std::pair<std::string, bool> notices[] = {
+        {"Your message quota has been exceeded!", true},
+        {"You are sending commands to Realm too quickly and risk being disconnected for "
+         "flooding. Please slow down.",
+         true},
+        {"Your message quota has been exceeded", false},
+        {"You are sending commands to Realm.", false},
+        {"That user is not banned.", false},
+    };
+    for (const auto& [text, drop] : notices) {
+        EXPECT_EQ(SendQueue::IsDropNotice(text), drop) << text;
+    }
+}
+
+TEST(SendQueue, DiscardGivesTheModerationLinesThatWaited) {
+    SendQueue queue = Paced();
+    for (const char* line : {"a", "b", "c", "d"}) {
+        queue.Add(line, Kind::Chat);
+    }
+    Take(queue, 0);
+    queue.Add("/ban x", Kind::Moderation);
+    queue.Add("e", Kind::Chat);
+    queue.Add("/kick y", Kind::Moderation);
+    EXPECT_EQ(queue.Discard(), (std::vector<std::string>{"/ban x", "/kick y"}));
+    queue.Add("/ban z", Kind::Moderation);
+    queue.Add("f", Kind::Chat);
+    std::string out;
+    std::vector<std::string> moderation;
+    queue.TakeDue(1025, out, &moderation);
+    EXPECT_EQ(out, "/ban z\r\nf\r\n");
+    EXPECT_EQ(moderation, std::vector<std::string>{"/ban z"});
 }
 
 TEST(SendQueue, TheLoginsChannelLineCounts) {
