@@ -5,6 +5,7 @@
 #include "base/text_case.h"
 #include "base/whole_number.h"
 #include "channel/mention.h"
+#include "moderation/deed_book.h"
 #include "moderation/user_menu.h"
 
 namespace varno {
@@ -271,6 +272,9 @@ void Client::Say(std::string_view text) {
 }
 
 bool Client::ServerReply(bool error, std::string_view text) {
+    if (!error && DeedBook::BannedName(text, ownName())) {
+        ++bansConfirmed_;
+    }
     if (error && SendQueue::IsDropNotice(text)) {
         connection_.HoldSending();
     }

@@ -62,6 +62,8 @@ public:
     // Reads the settings and the lists and connects; without a Varno.ini at all (a first
     // start) it asks for settings instead and connects once Ok has saved a server.
     void Form_Load();
+    // The bans the server has confirmed for this client, whoever asked for them, in this run.
+    std::size_t bansConfirmed() const { return bansConfirmed_; }
     // A first start waiting for Ok to save a server: nothing connects meanwhile.
     bool awaitingSettings() const { return awaitingSettings_; }
     void sck_connect() { connection_.sck_connect(); }
@@ -181,6 +183,7 @@ private:
     Protection protection_;
     Attention attention_;
     bool commandRan_ = false;
+    std::size_t bansConfirmed_ = 0;
 };
 
 }  // namespace varno

@@ -27,10 +27,6 @@ public:
     ClientHost& operator=(const ClientHost&) = delete;
 
     Client& client() { return *client_; }
-    // Called with the bytes of each write to the server.
-    void setWritten(std::function<void(std::string_view)> written) {
-        sck_.setWritten(std::move(written));
-    }
 
     // Drops the connection without a word, so that no event of it reaches a program that is
     // going away.

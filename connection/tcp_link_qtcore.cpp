@@ -53,9 +53,6 @@ bool TcpLink::isOpen() const {
 
 void TcpLink::write(std::string_view bytes) {
     if (socket_) {
-        if (written_) {
-            written_(bytes);
-        }
         socket_->write(bytes.data(), static_cast<qint64>(bytes.size()));
         // Handed to the system at once, not at the next turn of the event loop: the send
         // queue counts a line from the moment it is written.

@@ -32,11 +32,6 @@ public:
     ~TcpLink() override;
 
     void setEvents(Events events) { events_ = std::move(events); }
-    // Called with the bytes of each write that reaches an open socket.
-    void setWritten(std::function<void(std::string_view)> written) {
-        written_ = std::move(written);
-    }
-
     bool open(const std::string& host, std::uint16_t port) override;
     void close() override;
     bool isOpen() const override;
@@ -53,7 +48,6 @@ private:
 
     QPointer<QTcpSocket> socket_;
     Events events_;
-    std::function<void(std::string_view)> written_;
     bool readQueued_ = false;  // a readChunk() is posted to the event loop
 };
 

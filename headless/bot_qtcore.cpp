@@ -13,7 +13,6 @@ Bot::Bot(const Edition& edition, const std::string& folder, bool colour, bool pr
       terminal_(stdout, colour, priorities) {
     client().logs().addSink(terminal_);
     client().logs().addSink(*this);
-    host_.setWritten([this](std::string_view bytes) { bans_.Written(bytes, clock_.localDate()); });
 }
 
 Bot::~Bot() {
@@ -41,6 +40,7 @@ void Bot::Notify(bool second) {
         channel_.clear();  // the label names no channel until the server sends one again
     }
     const Settings& settings = client().settings();
+    bans_.Seen(client().bansConfirmed(), clock_.localDate());
     notifier_.Send(status_.Update(
         {
             .link = connection.state(),

@@ -66,21 +66,13 @@ std::string ServiceStatus::Stopping() {
     return "STOPPING=1\nSTATUS=Stopping";
 }
 
-void BanTally::Written(std::string_view bytes, const Date& today) {
+void BanTally::Seen(std::size_t confirmed, const Date& today) {
     if (!(today == day_)) {
         day_ = today;
         count_ = 0;
     }
-    for (std::size_t start = 0; start < bytes.size();) {
-        const std::size_t end = bytes.find('\n', start);
-        if (bytes.substr(start).starts_with("/ban ")) {
-            ++count_;
-        }
-        if (end == std::string_view::npos) {
-            break;
-        }
-        start = end + 1;
-    }
+    count_ += confirmed - confirmed_;
+    confirmed_ = confirmed;
 }
 
 bool NamesStream(std::string_view journalStream, std::uint64_t device, std::uint64_t inode) {

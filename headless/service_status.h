@@ -18,7 +18,7 @@ struct BotFacts {
     std::string_view channel;   // the channel the bot is in; empty: none yet
     std::string_view name;      // the name the server knows the bot by
     std::size_t users = 0;      // in the user list
-    std::size_t bansToday = 0;  // bans the bot sent since local midnight
+    std::size_t bansToday = 0;  // bans the server confirmed since local midnight
 };
 
 // The one line `systemctl status` shows for these facts: "In OpRoom as varnobot; 3 users;
@@ -52,16 +52,18 @@ private:
     bool statusIn_ = false;  // status_ tells the channel and its counts
 };
 
-// The number of "/ban " lines written to the server since local midnight: a write may carry
-// several lines, and a new day starts the count again.
+// The bans the server confirmed since local midnight, from the client's running count of
+// confirmations: each look adds what is new to the day it is taken on, and a new day starts
+// the count again.
 class BanTally {
 public:
-    void Written(std::string_view bytes, const Date& today);
+    void Seen(std::size_t confirmed, const Date& today);
     std::size_t Today(const Date& today) const { return today == day_ ? count_ : 0; }
 
 private:
     Date day_;
     std::size_t count_ = 0;
+    std::size_t confirmed_ = 0;  // the running count at the last look
 };
 
 // Whether JOURNAL_STREAM ("DEVICE:INODE", in decimal) names the stream with this device and

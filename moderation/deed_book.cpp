@@ -203,6 +203,10 @@ std::optional<std::string_view> DeedBook::UnbannedName(std::string_view text) {
     return text.substr(0, text.size() - kNoLongerBanned.size());
 }
 
+std::optional<std::string_view> DeedBook::BannedName(std::string_view text, std::string_view own) {
+    return DoneBy(text, "banned", own);
+}
+
 std::optional<DeedBook::Ended> DeedBook::OnInfo(std::string_view text, std::string_view own) {
     std::optional<std::size_t> index;
     if (const auto name = DoneBy(text, "banned", own)) {

@@ -94,6 +94,9 @@ public:
     // The name an unban confirmation lifts ("NAME is no longer banned from this channel."),
     // whoever sent the unban.
     static std::optional<std::string_view> UnbannedName(std::string_view text);
+    // The name a ban confirmation names ("NAME has been banned by OWN ..."), own being this
+    // client's name.
+    static std::optional<std::string_view> BannedName(std::string_view text, std::string_view own);
 
 private:
     std::optional<Ended> End(std::size_t index, Outcome outcome, std::string text = "",

@@ -182,6 +182,7 @@ private:
 
 TEST_F(VarnoBotTest, TellsTheServiceManagerHowItStandsAndTheJournalEachLinesPriority) {
     ASSERT_TRUE(server.listen());
+    server.answerModeration("alice");  // a ban counts once the server confirms it
     Write(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings +
                                  "Server=" + server.host().toUtf8() + "\n");
     Write(file("shitlist.txt"), "spam*\r\n");

@@ -56,17 +56,18 @@ TEST(ServiceStatus, AFirstAttemptThatFailsIsAReconnectFromThenOn) {
     EXPECT_EQ(status.Update(Out(State::Connecting), true), "");
 }
 
-TEST(BanTally, CountsBanLinesOfEachWriteUntilTheDayChanges) {
+TEST(BanTally, CountsTheConfirmationsOfEachDay) {
     const Date monday{2026, 12, 7};
     const Date tuesday{2026, 12, 8};
     BanTally tally;
-    tally.Written("\x03varnobot\r\npw\r\n/join OpRoom\r\n", monday);
-    tally.Written("/ban a boo\r\n/kick b x\r\n/ban c boo\r\nsay /ban d\r\n/bane e\r\n", monday);
-    tally.Written("/ban f", monday);
-    EXPECT_EQ(tally.Today(monday), 3u);
+    tally.Seen(2, monday);  // confirmed before the first look
+    tally.Seen(2, monday);
+    tally.Seen(5, monday);
+    EXPECT_EQ(tally.Today(monday), 5u);
     EXPECT_EQ(tally.Today(tuesday), 0u);
-    tally.Written("/ban g boo\r\n", tuesday);
+    tally.Seen(6, tuesday);
     EXPECT_EQ(tally.Today(tuesday), 1u);
+    EXPECT_EQ(tally.Today(monday), 0u) << "yesterday's count is gone";
 }
 
 TEST(NamesStream, OnlyTheSameDeviceAndInodeInDecimal) {
