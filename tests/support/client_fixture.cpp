@@ -41,7 +41,9 @@ bool ClientFixture::startLoggedIn(const std::string& extraSettings) {
     }
     writeSettings(kAliceSettings + extraSettings);
     start();
-    return server_.waitForReceived(kAliceLogin);
+    // Returns as soon as the login arrives; the long bound is for a machine loaded by tests
+    // running beside this one (and the sanitizer builds).
+    return server_.waitForReceived(kAliceLogin, 15000);
 }
 
 std::string ClientFixture::mainLog() {
