@@ -9,11 +9,15 @@
 namespace varno::test {
 
 QHostAddress OwnLoopbackAddress(int salt) {
-    const quint32 id = static_cast<quint32>(::getpid()) * 7u + static_cast<quint32>(salt);
-    const quint32 b = (id >> 16) & 0xFF;
-    const quint32 c = (id >> 8) & 0xFF;
-    const quint32 d = 1 + (id & 0xFF) % 253;
-    return QHostAddress((127u << 24) | ((b % 254 + 1) << 16) | (c << 8) | d);
+    // The process id picks the second and third bytes and the salt the last, so that two
+    // processes share no address unless their ids are more than 65,000 apart; folding both
+    // into one number made a process and its sixth successor meet (salt 42 against 0).
+    // 127.0.x.x is never used: it is left to what else runs on the machine.
+    const auto pid = static_cast<quint32>(::getpid());
+    const quint32 b = 1 + (pid >> 8) % 254;
+    const quint32 c = pid & 0xFF;
+    const quint32 d = 1 + static_cast<quint32>(salt) % 254;
+    return QHostAddress((127u << 24) | (b << 16) | (c << 8) | d);
 }
 
 QByteArray ModerationReply(const QByteArray& line, const QByteArray& own, bool channelOperator,
