@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "support/connection_rig.h"
 
 namespace varno {
@@ -214,13 +216,14 @@ TEST_P(ConnectionTest, NoticeOfAWaitingAttemptIsRedAndFollowsTheStart) {
 TEST_P(ConnectionTest, CommandsAndTheDropOfAConnectionThatGotInAreImmediate) {
     struct Case {
         const char* name;
-        void (Connection::*act)();
+        std::function<void(Connection&)> act;
         bool afterLogin;
     };
-    for (const Case& c : {Case{"Connect", &Connection::mnuConnect_Click, false},
-                          Case{"Reconnect", &Connection::mnuReconnect_Click, false},
-                          Case{"reconnect trigger", &Connection::Reconnect, false},
-                          Case{"drop after event lines", &Connection::sck_Close, true}}) {
+    for (const Case& c :
+         {Case{"Connect", [](Connection& on) { on.mnuConnect_Click(); }, false},
+          Case{"Reconnect", [](Connection& on) { on.mnuReconnect_Click(); }, false},
+          Case{"reconnect trigger", [](Connection& on) { on.Reconnect(); }, false},
+          Case{"drop after event lines", [](Connection& on) { on.sck_Close(); }, true}}) {
         SCOPED_TRACE(c.name);
         link.opens.clear();
         conn.Start();
@@ -232,7 +235,7 @@ TEST_P(ConnectionTest, CommandsAndTheDropOfAConnectionThatGotInAreImmediate) {
             ASSERT_TRUE(retry.isEnabled());
         }
         clock.ms += 5;
-        (conn.*c.act)();
+        c.act(conn);
         EXPECT_EQ(link.opens.size(), 2u);
         EXPECT_FALSE(retry.isEnabled()) << "nothing waits besides";
         clock.ms += 1000;
