@@ -128,11 +128,13 @@ bool Registry::enter(Session& s, std::string_view channelName) {
         enterVoid(s);
         return true;
     }
-    Channel* c = channel(channelName);
-    if (c && Contains(c->banned, s.name)) {
+    if (const Channel* banning = channel(channelName);
+        banning && Contains(banning->banned, s.name)) {
         return false;
     }
+    // Looked up after leaving: a user alone in the channel named ends it by leaving.
     leave(s);
+    Channel* c = channel(channelName);
     if (!c) {
         channels_.push_back(std::make_unique<Channel>());
         c = channels_.back().get();

@@ -217,6 +217,15 @@ TEST_F(GatewayModelTest, ChannelNameOf31IsJoined) {
     EXPECT_TRUE(port.take(bob).starts_with("1007 CHANNEL \"abcdefghijklmnopqrstuvwxyz01234\"\r\n"));
 }
 
+// Leaving ends a channel its last user leaves; joining it again must not use the channel
+// that was ended (the sanitizer build reads freed memory here otherwise).
+TEST_F(GatewayModelTest, TheOnlyUserOfAChannelJoinsItAgain) {
+    const SessionId bob = joined("bob", "Lonely");
+    takeAll();
+    say(bob, "/join Lonely");
+    EXPECT_TRUE(port.take(bob).starts_with("1007 CHANNEL \"Lonely\"\r\n"));
+}
+
 TEST_F(GatewayModelTest, KickedUserHasNoChannelBannedUserLandsInTheVoid) {
     const SessionId alice = joined("alice", "Lobby");
     const SessionId bob = joined("bob", "Lobby");
