@@ -23,4 +23,9 @@ inline std::optional<std::uint64_t> ParseWholeNumber(std::string_view text, std:
     return value;
 }
 
+// A setting that turns something on unless it holds 0: missing, empty or unreadable is on.
+inline bool SwitchedOn(std::string_view setting) {
+    return ParseWholeNumber(setting, 1).value_or(1) != 0;
+}
+
 }  // namespace varno

@@ -29,7 +29,7 @@ Attention::Attention(const std::string& notifySetting, Clock& clock)
     : notifySetting_(notifySetting), clock_(clock) {}
 
 bool Attention::Enabled() const {
-    return port_ != nullptr && ParseWholeNumber(notifySetting_, 1).value_or(1) != 0;
+    return port_ != nullptr && SwitchedOn(notifySetting_);
 }
 
 void Attention::Whisper(std::string_view name, std::string_view text) {

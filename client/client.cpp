@@ -49,10 +49,6 @@ std::string Client::FilePath(std::string_view name) const {
     return path;
 }
 
-bool Client::SwitchedOn(const std::string& key) {
-    return ParseWholeNumber(key, 1).value_or(1) != 0;
-}
-
 std::string Client::iniPath() const {
     return FilePath(kSettingsFile);
 }
@@ -89,7 +85,7 @@ void Client::Form_Load() {
 
 void Client::sck_dataarrival(std::string_view block) {
     dispatcher_.ParseData(block);
-    if (ParseWholeNumber(settings_.BanOnEntry, 1).value_or(1) != 0) {
+    if (SwitchedOn(settings_.BanOnEntry)) {
         BanListed(dispatcher_.presentNames());
     }
     BanListed(dispatcher_.joinNames());
@@ -97,7 +93,7 @@ void Client::sck_dataarrival(std::string_view block) {
 }
 
 void Client::BanListed(const std::vector<std::string>& names) {
-    const bool protectTrusted = ParseWholeNumber(settings_.ProtectTrusted, 1).value_or(1) != 0;
+    const bool protectTrusted = SwitchedOn(settings_.ProtectTrusted);
     std::vector<std::string> others;
     others.reserve(names.size());
     for (const std::string& name : names) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/edition.h"
+#include "base/whole_number.h"
 #include "channel/channel_events.h"
 #include "channel/channel_port.h"
 #include "channel/roster.h"
@@ -149,8 +150,6 @@ private:
     void Say(std::string_view text);
     // The main log's line for a line this client said.
     void EchoOwnLine(std::string_view text);
-    // A key that is on unless it says 0.
-    static bool SwitchedOn(const std::string& key);
     std::string FilePath(std::string_view name) const;
     // One red line for each number setting that is not a number.
     void TellUnreadableNumbers();

@@ -42,7 +42,7 @@ WindowMemory::WindowMemory(std::string path, const std::string& keepSetting)
     : path_(std::move(path)), keepSetting_(keepSetting) {}
 
 bool WindowMemory::Enabled() const {
-    return ParseWholeNumber(keepSetting_, 1).value_or(1) != 0;
+    return SwitchedOn(keepSetting_);
 }
 
 std::optional<WindowPlace> WindowMemory::Read() const {
