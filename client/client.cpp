@@ -92,12 +92,16 @@ void Client::sck_dataarrival(std::string_view block) {
     trusted_.Settle();
 }
 
+bool Client::SparesFromBans(std::string_view name) const {
+    return trusted_.SparesFromBans(name, ownName(), database_,
+                                   SwitchedOn(settings_.ProtectTrusted));
+}
+
 void Client::BanListed(const std::vector<std::string>& names) {
-    const bool protectTrusted = SwitchedOn(settings_.ProtectTrusted);
     std::vector<std::string> others;
     others.reserve(names.size());
     for (const std::string& name : names) {
-        if (!trusted_.SparesFromBans(name, ownName(), database_, protectTrusted)) {
+        if (!SparesFromBans(name)) {
             others.push_back(name);
         }
     }
@@ -120,7 +124,7 @@ void Client::ReloadFiles(const std::vector<std::string>& names) {
         return file + " (" + std::to_string(n) + " " + std::string(what) + (n == 1 ? ")" : "s)");
     };
     std::string told;
-    bool banListRead = false;
+    bool banListChanged = false;
     for (const std::string& name : names) {
         std::string what;
         if (name == kSettingsFile) {
@@ -129,8 +133,11 @@ void Client::ReloadFiles(const std::vector<std::string>& names) {
             UpdateLogFolder();
             what = name;
         } else if (name == kBanListFile) {
+            // A list edit of the program's own was read already; reading its file again is
+            // no reason to ban anyone a second time.
+            const std::vector<std::string> before = banList_.patterns();
             banList_.ReloadBanList(FilePath(name));
-            banListRead = true;
+            banListChanged = banList_.patterns() != before;
             what = holding(name, banList_.patterns().size(), "pattern");
         } else if (name == kDatabaseFile) {
             database_.LoadDatabase(FilePath(name));
@@ -146,7 +153,7 @@ void Client::ReloadFiles(const std::vector<std::string>& names) {
     if (!told.empty()) {
         writer_.Line(LogTarget::Main, colour::kLightGrey, told);
     }
-    if (banListRead) {
+    if (banListChanged) {
         BanPresentUsers();
     }
 }
@@ -221,12 +228,29 @@ std::vector<OptionField> Client::Form2_Load() const {
     return LoadOptionFields(edition_, iniPath());
 }
 
-void Client::Form2_Ok(const std::vector<OptionField>& fields) {
-    if (!SaveOptionFields(edition_, fields, iniPath(), settings_)) {
+void Client::SettingsSaved(bool written) {
+    if (!written) {
         writer_.Line(LogTarget::Main, colour::kRed, "Could not save the options to " + iniPath());
     }
     TellUnreadableNumbers();
     UpdateLogFolder();
+}
+
+bool Client::SaveSettings(const std::vector<IniEntry>& entries) {
+    const bool written = WriteIniValues(kSettingsSection, entries, iniPath());
+    ReloadSettings(settings_, edition_, iniPath());
+    SettingsSaved(written);
+    return written;
+}
+
+bool Client::EditListFromWindow(ListKind list, bool add, std::string_view pattern,
+                                std::string& answer) {
+    return protection_.ChangeList("Moderation window", list, add, pattern,
+                                  [&answer](std::string_view text) { answer = text; });
+}
+
+void Client::Form2_Ok(const std::vector<OptionField>& fields) {
+    SettingsSaved(SaveOptionFields(edition_, fields, iniPath(), settings_));
     if (!awaitingSettings_) {
         return;
     }

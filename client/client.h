@@ -12,6 +12,7 @@
 #include "client/attention.h"
 #include "connection/connection.h"
 #include "connection/dispatcher.h"
+#include "connection/ini_file.h"
 #include "connection/options.h"
 #include "connection/settings.h"
 #include "log/chat_log_file.h"
@@ -91,6 +92,18 @@ public:
     std::vector<OptionField> Form2_Load() const;
     void Form2_Ok(const std::vector<OptionField>& fields);
 
+    // The Moderation window.
+    const TrustedUsers& trusted() const { return trusted_; }
+    Clock& clock() { return ports_.clock; }
+    // Whether the ban list leaves name alone (see TrustedUsers::SparesFromBans).
+    bool SparesFromBans(std::string_view name) const;
+    // A list edit from the window: the path of the channel's list commands, with the answer
+    // given back instead of said; returns whether the file changed.
+    bool EditListFromWindow(ListKind list, bool add, std::string_view pattern, std::string& answer);
+    bool LiftBan(std::string_view name) { return protection_.LiftBan(name); }
+    // Writes keys of the settings file as Ok of the options dialog does, and uses them at once.
+    bool SaveSettings(const std::vector<IniEntry>& entries);
+
     void SendChat(std::string_view text) { connection_.SendChat(text); }
     // Checks everyone in the user list against the ban list, as a join is checked: after the
     // list changed, the users already there answer to it too.
@@ -98,8 +111,8 @@ public:
 
     // The files of the settings folder changed on disk (or the operator asked): reads each
     // one named again (Varno.ini and the lists of kListFiles; other names are passed over)
-    // and writes one light-grey line naming what was read and what it now holds. After the
-    // ban list, the users present are checked against it.
+    // and writes one light-grey line naming what was read and what it now holds. After a
+    // change of the ban list, the users present are checked against it.
     void ReloadFiles(const std::vector<std::string>& names);
 
 private:
@@ -153,6 +166,8 @@ private:
     std::string FilePath(std::string_view name) const;
     // One red line for each number setting that is not a number.
     void TellUnreadableNumbers();
+    // After the settings were written: the lines about them and the log folder.
+    void SettingsSaved(bool written);
     // Points the chat log on disk at the LogFolder setting (relative to the settings folder).
     void UpdateLogFolder();
     // The uptime label: the uptime, and how many lines wait to be sent while any do.

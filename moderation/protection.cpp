@@ -10,9 +10,6 @@
 namespace varno {
 namespace {
 
-// Bans last at most ten years.
-constexpr std::uint64_t kBanMinutesMax = 10ULL * 366 * 24 * 60;
-
 // The name a moderation line names: the word after command (matched without regard to
 // case), skipping blanks before it.
 std::optional<std::string_view> Target(std::string_view line, std::string_view command) {
@@ -385,18 +382,19 @@ bool Protection::ForgetUnbanned(std::string_view line) {
     return name.has_value();
 }
 
-void Protection::EditList(std::string_view speaker, ListKind list, bool add,
-                          std::string_view pattern) {
+bool Protection::ChangeList(std::string_view speaker, ListKind list, bool add,
+                            std::string_view pattern,
+                            const std::function<void(std::string_view)>& answerWith) {
     const std::string what = Echo(pattern);
     if (add && list == ListKind::Ban) {
         if (const auto name = TrustedMatch(pattern, hooks_.ownName(), database_)) {
-            hooks_.say("Refused: " + what + " would match " + Echo(*name));
-            return;
+            answerWith("Refused: " + what + " would match " + Echo(*name));
+            return false;
         }
     }
     if (add && list == ListKind::Words && MatchesEveryLine(pattern)) {
-        hooks_.say("Refused: " + what + " would match every line");
-        return;
+        answerWith("Refused: " + what + " would match every line");
+        return false;
     }
     const std::string& path = list == ListKind::Ban ? files_.shitlist : files_.badwords;
     const ListEdit result = add ? AddListLine(path, pattern) : RemoveListLine(path, pattern);
@@ -423,19 +421,35 @@ void Protection::EditList(std::string_view speaker, ListKind list, bool add,
             writer_.Line(LogTarget::Main, colour::kRed, "Could not change " + path);
             break;
     }
-    hooks_.say(answer);
+    answerWith(answer);
     if (result != ListEdit::Added && result != ListEdit::Removed) {
-        return;
+        return false;
     }
     Log(answer + " (" + std::string(speaker) + ")");
     if (list == ListKind::Words) {
         ReloadBadWords();
-        return;
+        return true;
     }
     banList_.ReloadBanList(files_.shitlist);
     if (add && hooks_.banPresentUsers) {
         hooks_.banPresentUsers();
     }
+    return true;
+}
+
+bool Protection::LiftBan(std::string_view name) {
+    const auto& pending = bans_.bans();
+    const auto ban = std::find_if(pending.begin(), pending.end(), [&](const TimedBans::Ban& b) {
+        return EqualsIgnoreCase(b.name, name);
+    });
+    if (ban == pending.end()) {
+        return false;
+    }
+    const std::string who = ban->name;
+    // Asked for by the operator: a name whose unban failed earlier is tried again.
+    std::erase_if(failedUnbans_,
+                  [&](const std::string& failed) { return EqualsIgnoreCase(failed, who); });
+    return Do("/unban " + who, "Unbanned " + who + ": lifted by the operator");
 }
 
 void Protection::CountBanList() {

@@ -20,6 +20,9 @@ namespace varno {
 // The banned words, one wildcard pattern per line, beside the settings file.
 inline constexpr std::string_view kBadWordsFile = "badwords.txt";
 
+// BanMinutes is held at ten years.
+inline constexpr std::uint64_t kBanMinutesMax = 10ULL * 366 * 24 * 60;
+
 // Whether a line is a ban, kick or unban naming someone.
 bool IsModerationLine(std::string_view line);
 
@@ -82,9 +85,20 @@ public:
     // What became of a moderation line handed to the connection (which calls it).
     void OnModerationFate(std::string_view line, Connection::Fate fate);
 
-    // The list edits from the channel.
-    void EditList(std::string_view speaker, ListKind list, bool add, std::string_view pattern);
+    // The list edits from the channel: the answer is said in the channel.
+    void EditList(std::string_view speaker, ListKind list, bool add, std::string_view pattern) {
+        ChangeList(speaker, list, add, pattern, hooks_.say);
+    }
+    // A list edit that speaker asked for, from the channel or the program's own window: the
+    // refusals, the one changed line, the orange line, the reload and, for a pattern added to
+    // the ban list, the check of the users present. The answer goes to answer; returns
+    // whether the file changed.
+    bool ChangeList(std::string_view speaker, ListKind list, bool add, std::string_view pattern,
+                    const std::function<void(std::string_view)>& answer);
     void CountBanList();
+    // Lifts the pending timed ban of name now, through the path its time being over takes.
+    // Returns false when there is none or the client is not connected.
+    bool LiftBan(std::string_view name);
 
     const ChannelGuard& guard() const { return guard_; }
     const TimedBans& timedBans() const { return bans_; }
