@@ -39,6 +39,7 @@ std::string* Settings::field(std::string_view key) {
         {"KeepWindow", &Settings::KeepWindow},
         {"Links", &Settings::Links},
         {"Find", &Settings::Find},
+        {"Moderation", &Settings::Moderation},
     };
     for (const Entry& e : kFields) {
         if (EqualsIgnoreCase(e.key, key)) {

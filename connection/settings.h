@@ -37,6 +37,7 @@ struct Settings {
     std::string KeepWindow;   // 0: the window opens centred and window.ini is left alone
     std::string Links;        // 0: web addresses in the logs are plain text
     std::string Find;         // 0: no find bar
+    std::string Moderation;   // 0: no Moderation window in the menu
 
     // 0: the ban list spares only this client, not the database's names and staff.
     std::string ProtectTrusted;
@@ -49,7 +50,7 @@ struct Settings {
 inline constexpr std::string_view kFileOnlyKeys[] = {
     "SendQuota",   "SendWindow", "BanOnEntry", "LogFolder",      "FloodLines",
     "RepeatLines", "JoinFlood",  "BanMinutes", "ProtectTrusted", "Notify",
-    "KeepWindow",  "Links",      "Find"};
+    "KeepWindow",  "Links",      "Find",       "Moderation"};
 
 // The start-up read: every key of the edition in order, from the settings file at iniPath.
 void ReadSettings(Settings& settings, const Edition& edition, const std::string& iniPath);

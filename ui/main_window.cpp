@@ -92,6 +92,7 @@ MainWindow::~MainWindow() {
     host_->DropSocket();
     client().attention().setPort(nullptr);
     delete options_;
+    delete moderation_;
     lusers_->viewport()->removeEventFilter(this);
     delete client_area_;
 }
@@ -196,6 +197,9 @@ void MainWindow::BuildMenus() {
     QAction* options = menuBar()->addAction("Options");
     options->setObjectName("mnuOptions");
     connect(options, &QAction::triggered, this, &MainWindow::mnuOptions_Click);
+    mnuModeration_ = menuBar()->addAction("Moderation...");
+    mnuModeration_->setObjectName("mnuModeration");
+    connect(mnuModeration_, &QAction::triggered, this, &MainWindow::mnuModeration_Click);
     QAction* about = menuBar()->addAction("About");
     about->setObjectName("mnuAbout");
     connect(about, &QAction::triggered, this, &MainWindow::mnuAbout_Click);
@@ -242,6 +246,7 @@ void MainWindow::PlaceFindBar() {
 
 void MainWindow::Form_Load() {
     client().Form_Load();
+    mnuModeration_->setVisible(SwitchedOn(client().settings().Moderation));
     adjustSize();
     if (!edition_.layoutSnapshot) {
         setFixedSize(size());
@@ -313,6 +318,24 @@ void MainWindow::mnuOptions_Click() {
     options_->show();
 }
 
+void MainWindow::mnuModeration_Click() {
+    if (!moderation_) {
+        moderation_ = new ModerationWindow(client(), this);
+        // Beside the main window where the screen has room, so the channel stays in view;
+        // else over its middle.
+        const QRect main = frameGeometry();
+        QPoint place(main.right() + 8, main.top());
+        if (const QScreen* screen = this->screen();
+            screen && place.x() + moderation_->width() > screen->availableGeometry().right()) {
+            place = main.center() - moderation_->rect().center();
+        }
+        moderation_->move(place);
+    }
+    moderation_->show();
+    moderation_->raise();
+    moderation_->activateWindow();
+}
+
 void MainWindow::mnuAbout_Click() {
     QMessageBox box(QMessageBox::NoIcon, "Varno",
                     QString::fromUtf8(edition_.aboutText.data(), edition_.aboutText.size()),
@@ -341,9 +364,13 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // The options dialog goes with the window, so that closing the window ends the program.
+    // The options dialog and the Moderation window go with the window, so that closing the
+    // window ends the program.
     if (options_) {
         options_->close();
+    }
+    if (moderation_) {
+        moderation_->close();
     }
     KeepPlace();
     QMainWindow::closeEvent(event);

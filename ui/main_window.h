@@ -13,6 +13,7 @@
 #include "client/attention.h"
 #include "connection/options_dialog.h"
 #include "ui/input_line_view.h"
+#include "ui/moderation_window.h"
 #include "ui/window_memory.h"
 
 namespace varno {
@@ -46,6 +47,7 @@ public:
     QLabel* lbluptime() const { return lbluptime_; }
     QPushButton* command1() const { return command1_; }
     OptionsDialog* optionsDialog() const { return options_; }
+    ModerationWindow* moderationWindow() const { return moderation_; }
     FindBar* findBar() const { return findBar_; }
 
     // Desktop notifications go to the notification service on this bus (the session bus,
@@ -53,6 +55,8 @@ public:
     void setNotificationBus(const QDBusConnection& bus);
 
     void mnuOptions_Click();
+    // Opens the Moderation window, or brings the open one to the front.
+    void mnuModeration_Click();
     void mnuAbout_Click();
 
 signals:
@@ -102,6 +106,8 @@ private:
     QLineEdit* text1_ = nullptr;
     QLabel* lbluptime_ = nullptr;
     QPointer<OptionsDialog> options_;
+    QAction* mnuModeration_ = nullptr;
+    QPointer<ModerationWindow> moderation_;
     FindBar* findBar_ = nullptr;
     std::unique_ptr<WindowMemory> memory_;
     ScreenRect normalPlace_;  // the window's frame when last neither maximised nor minimised

@@ -1,10 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include <QAction>
+#include <QCheckBox>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTest>
+#include <QTreeWidget>
 
 #include "client/client.h"
 #include "support/client_fixture.h"
+#include "ui/moderation_window.h"
 
 // The channel's protection rules end to end: a real window and socket against the scripted
 // gateway, which records what the client sends.
@@ -44,6 +58,22 @@ protected:
             }
         }
         return false;
+    }
+
+    // Opens the Moderation window (or brings it to the front) on the page of this name.
+    QWidget* page(const char* name) {
+        f.window().mnuModeration_Click();
+        auto* shown = f.window().moderationWindow()->findChild<QWidget*>(name);
+        f.window().moderationWindow()->pages()->setCurrentWidget(shown);
+        return shown;
+    }
+
+    QString shot(const char* page) {
+        const QString edition = GetParam()->tray ? "2.00" : "2.01";
+        QDir().mkpath(VARNO_SHOTS);
+        const QString path = QString(VARNO_SHOTS) + "/moderation-" + page + "-" + edition + ".png";
+        f.window().moderationWindow()->grab().save(path);
+        return path;
     }
 
     QByteArray readFile(const QString& name) {
@@ -135,6 +165,117 @@ TEST_P(ProtectionE2eTest, ShitlistAddBansAPresentMatchingUser) {
     EXPECT_TRUE(loggedInOrange("Added spam* to the ban list (Boss)"));
     f.server().send("1005 TALK Boss 0010 \"!shitlist count\"\r\n");
     EXPECT_TRUE(f.server().waitForReceived("The ban list holds 2 patterns\r\n"));
+}
+
+// The same lists and rules through the Moderation window.
+TEST_P(ProtectionE2eTest, TheModerationWindowsListsTakeTheChannelCommandsPath) {
+    ASSERT_TRUE(Start(""));
+    f.server().send("1001 USER trollX 0010 [CHAT]\r\n1001 USER Innocent 0010 [CHAT]\r\n");
+    ASSERT_TRUE(GatewayServer::waitUntil(
+        [&] { return f.window().client().roster().findExact("Innocent").has_value(); }));
+    QWidget* bans = page("banListPage");
+    const ModerationWindow* window = f.window().moderationWindow();
+    page("rulesPage");
+    EXPECT_EQ(f.window().moderationWindow(), window) << "one window, brought to the front";
+    EXPECT_EQ(f.server().received(), test::kAliceLogin) << "opening it sends nothing";
+
+    auto* box = bans->findChild<QLineEdit*>("addBox");
+    QTest::keyClicks(box, "troll*");
+    QTest::keyClick(box, Qt::Key_Return);
+    // Once, even after the file watcher has read the file the edit wrote.
+    EXPECT_EQ(sentAfterLogin("/ban trollX boo\r\n", 1500), "/ban trollX boo\r\n");
+    GatewayServer::waitUntil([] { return false; }, 600);
+    EXPECT_EQ(f.server().received().count("/ban"), 1);
+    EXPECT_EQ(readFile("shitlist.txt"), "[clan]*\r\ntroll*\r\n");
+    EXPECT_EQ(bans->findChild<QLabel*>("answer")->text(), "Added troll* to the ban list");
+    EXPECT_TRUE(loggedInOrange("Added troll* to the ban list (Moderation window)"));
+
+    // From the channel: the open window shows it within two seconds.
+    auto* patterns = bans->findChild<QListWidget*>("patterns");
+    f.server().send("1005 TALK Boss 0010 \"!shitlist add ghost*\"\r\n");
+    ASSERT_TRUE(GatewayServer::waitUntil([&] { return patterns->count() == 3; }, 2000));
+    EXPECT_EQ(patterns->item(2)->text(), "ghost*");
+    EXPECT_EQ(bans->findChild<QLabel*>("count")->text(), "3 patterns");
+    patterns->item(0)->setSelected(true);
+    auto* test = bans->findChild<QLineEdit*>("testBox");
+    QTest::keyClicks(test, "ghostly");
+    QTest::keyClick(test, Qt::Key_Return);
+    EXPECT_EQ(bans->findChild<QLabel*>("testAnswer")->text(),
+              "ghostly matches ghost*: it would be banned");
+    shot("ban-list");
+
+    auto* words = page("badWordsPage")->findChild<QLineEdit*>("addBox");
+    QTest::keyClicks(words, "*darn*");
+    QTest::keyClick(words, Qt::Key_Return);
+    EXPECT_EQ(readFile("badwords.txt"), "*darn*\r\n");
+    f.server().send("1005 TALK bob 0010 \"oh darn\"\r\n");
+    EXPECT_TRUE(f.server().waitForReceived("/kick bob language\r\n"));
+    shot("banned-words");
+}
+
+TEST_P(ProtectionE2eTest, LiftNowSendsTheUnbanOnceAndTheBanLeavesOnceConfirmed) {
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    f.writeFile("bans.txt", "gone " + QByteArray::number(now + 600) + "\nstays " +
+                                QByteArray::number(now + 7200) + "\n");
+    ASSERT_TRUE(Start("BanMinutes=60\n"));
+    f.server().answerModeration("");  // this test answers for the server
+    QWidget* timed = page("timedBansPage");
+    auto* bans = timed->findChild<QTreeWidget*>("timedBans");
+    ASSERT_EQ(bans->topLevelItemCount(), 2);
+    EXPECT_EQ(bans->topLevelItem(0)->text(0), "gone");
+    EXPECT_TRUE(QRegularExpression("^(9 min [0-5]?[0-9] s|10 min 0 s)$")
+                    .match(bans->topLevelItem(0)->text(1))
+                    .hasMatch())
+        << bans->topLevelItem(0)->text(1).toStdString();
+    EXPECT_TRUE(bans->topLevelItem(1)->text(1).startsWith("1 h 59 min") ||
+                bans->topLevelItem(1)->text(1) == "2 h 0 min");
+    shot("timed-bans");
+
+    bans->topLevelItem(0)->setSelected(true);
+    auto* lift = timed->findChild<QPushButton*>("liftNow");
+    QTest::mouseClick(lift, Qt::LeftButton);
+    QTest::mouseClick(lift, Qt::LeftButton);
+    EXPECT_EQ(sentAfterLogin("/unban gone\r\n"), "/unban gone\r\n");
+    EXPECT_EQ(bans->topLevelItem(0)->text(1), "lifting");
+    f.server().send("1018 INFO \"gone is no longer banned from this channel.\"\r\n");
+    EXPECT_TRUE(GatewayServer::waitUntil([&] { return bans->topLevelItemCount() == 1; }, 2000));
+    EXPECT_EQ(bans->topLevelItem(0)->text(0), "stays");
+    EXPECT_FALSE(readFile("bans.txt").contains("gone"));
+    EXPECT_TRUE(loggedInOrange("Unbanned gone: lifted by the operator"));
+}
+
+TEST_P(ProtectionE2eTest, ApplyOnTheRulesPageTakesEffectWithoutARestart) {
+    ASSERT_TRUE(Start(""));
+    const QString ini = f.folder() + "/Varno.ini";
+    namespace fs = std::filesystem;
+    const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(ini.toStdString(), mode);
+    QWidget* rules = page("rulesPage");
+    auto* count = rules->findChild<QSpinBox*>("FloodLinesCount");
+    EXPECT_EQ(count->text(), "off");
+    count->setValue(2);
+    rules->findChild<QSpinBox*>("FloodLinesSeconds")->setValue(60);
+    rules->findChild<QCheckBox*>("BanOnEntry")->setChecked(false);
+    QTest::mouseClick(rules->findChild<QPushButton*>("apply"), Qt::LeftButton);
+    EXPECT_EQ(rules->findChild<QLabel*>("status")->text(), "Saved: FloodLines=2/60, BanOnEntry=0");
+    const QByteArray written = readFile("Varno.ini");
+    EXPECT_TRUE(written.contains("FloodLines=2/60") && written.contains("BanOnEntry=0") &&
+                written.contains("Username=alice") && written.contains("Trigger=!"))
+        << written.toStdString();
+    EXPECT_EQ(fs::status(ini.toStdString()).permissions(), mode) << "mode kept";
+    shot("rules");
+
+    QByteArray flood;
+    for (int i = 0; i < 3; ++i) {
+        flood += "1005 TALK bob 0010 \"line " + QByteArray::number(i) + "\"\r\n";
+    }
+    f.server().send(flood);
+    EXPECT_EQ(sentAfterLogin("/kick bob flooding\r\n"), "/kick bob flooding\r\n");
+}
+
+TEST_P(ProtectionE2eTest, ModerationZeroLeavesTheMenuAsItWas) {
+    ASSERT_TRUE(Start("Moderation=0\n"));
+    EXPECT_FALSE(f.window().findChild<QAction*>("mnuModeration")->isVisible());
 }
 
 VARNO_FOR_BOTH_EDITIONS(ProtectionE2eTest);
