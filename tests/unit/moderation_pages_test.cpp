@@ -153,6 +153,35 @@ TEST(ModerationPagesTest, TimedBansPageListsPendingBansAndSaysWhyItIsEmpty) {
     }
 }
 
+TEST(ModerationPagesTest, LiftNowUnbansThroughTheTimersPathPacedOrNot) {
+    const test::FakeClock clock;
+    const std::string bans = "gone 100\nsoon " + std::to_string(clock.unix + 250) + "\n";
+    struct Case {
+        std::string quota;
+        std::string answer;
+        std::vector<TimedBansPage::Row> rows;
+    };
+    const Case cases[] = {
+        {"0", "Unbanned soon", {{"gone", "due"}}},
+        {"4",
+         "Unban of soon sent; it leaves the list once the server confirms it",
+         {{"gone", "due"}, {"soon", "lifting"}}},
+    };
+    for (const Case& c : cases) {
+        ClientRig rig(Files{{"Varno.ini", kSettings + ("SendQuota=" + c.quota + "\r\n")},
+                            {"bans.txt", bans}});
+        rig.link.connectNow();
+        rig.client->sck_connect();
+        TimedBansPage page(*rig.client);
+        EXPECT_EQ(page.Lift("soon"), c.answer);
+        EXPECT_EQ(page.Lift("nobody"), "nobody has no pending ban");
+        page.Lift("SOON");  // again, while the first waits: nothing more is sent
+        EXPECT_EQ(page.Rows(), c.rows) << c.quota;
+        const std::string sent = rig.link.allWritten();
+        EXPECT_EQ(sent.substr(sent.find("/join")), "/join \r\n/unban soon\r\n") << c.quota;
+    }
+}
+
 TEST(RulesPageTest, ValuesAreCheckedAtZeroAtTheirLargestAndOnePast) {
     TempFolder folder;
     RulesPage page(folder.write("Varno.ini", kSettings));
