@@ -1,7 +1,7 @@
 #include "ui/list_page_view.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
+#include <QKeyEvent>
 
 #include "log/display_text.h"
 
@@ -68,6 +68,15 @@ ListPageView::ListPageView(Client& client, ListKind kind, QWidget* parent)
     connect(patterns_, &QListWidget::itemSelectionChanged, this,
             [this] { remove_->setEnabled(!patterns_->selectedItems().isEmpty()); });
     Fill();
+}
+
+// The list passes on the Delete key, which it has no use for (the boxes keep theirs).
+void ListPageView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Delete)) {
+        Remove();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ListPageView::Refresh() {

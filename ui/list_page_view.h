@@ -19,6 +19,9 @@ public:
     // Shows the list again if the program's changed (once a second, and after each change).
     void Refresh();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void Fill();
     void Add();

@@ -203,6 +203,11 @@ TEST_P(ProtectionE2eTest, TheModerationWindowsListsTakeTheChannelCommandsPath) {
     EXPECT_EQ(bans->findChild<QLabel*>("testAnswer")->text(),
               "ghostly matches ghost*: it would be banned");
     shot("ban-list");
+    patterns->item(2)->setSelected(true);
+    QTest::keyClick(patterns, Qt::Key_Delete);
+    EXPECT_EQ(readFile("shitlist.txt"), "troll*\r\n");
+    EXPECT_EQ(bans->findChild<QLabel*>("answer")->text(), "Removed 2 patterns from the ban list");
+    EXPECT_EQ(patterns->count(), 1);
 
     auto* words = page("badWordsPage")->findChild<QLineEdit*>("addBox");
     QTest::keyClicks(words, "*darn*");
