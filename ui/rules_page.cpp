@@ -41,6 +41,7 @@ std::string CheckNumber(std::string_view what, std::string_view text, std::uint6
 }  // namespace
 
 const std::vector<RuleKey>& RuleKeys() {
+    const SendQueue::Pace pace;  // the pace without the keys
     static const std::vector<RuleKey> keys = {
         {"FloodLines", Kind::Rate, kRateCountMax, 0,
          "More than this many lines from one user in these seconds: kicked for flooding.", ""},
@@ -52,10 +53,10 @@ const std::vector<RuleKey>& RuleKeys() {
          "The bans the program sends are lifted after this many minutes; 0 keeps them.", " min"},
         {"BanOnEntry", Kind::Switch, 1, 1,
          "On entering a channel, everyone there is checked against the ban list.", ""},
-        {"SendQuota", Kind::Number, SendQueue::kMaxQuota, 4,
+        {"SendQuota", Kind::Number, SendQueue::kMaxQuota, pace.quota,
          "Units of sending a window may hold, one per 40 bytes begun; 0 sends unpaced.", " units"},
-        {"SendWindow", Kind::Number, static_cast<std::uint64_t>(SendQueue::kMaxWindowMs), 5000,
-         "The window of the quota.", " ms"},
+        {"SendWindow", Kind::Number, static_cast<std::uint64_t>(SendQueue::kMaxWindowMs),
+         static_cast<std::uint64_t>(pace.windowMs), "The window of the quota.", " ms"},
         {"LogFolder", Kind::Folder, kIniValueMax, 0,
          "The chat log on disk, one file a day, in this folder; empty keeps no log.", ""},
     };
