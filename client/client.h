@@ -93,7 +93,6 @@ public:
     void Form2_Ok(const std::vector<OptionField>& fields);
 
     // The Moderation window.
-    const TrustedUsers& trusted() const { return trusted_; }
     Clock& clock() { return ports_.clock; }
     // Whether the ban list leaves name alone (see TrustedUsers::SparesFromBans).
     bool SparesFromBans(std::string_view name) const;

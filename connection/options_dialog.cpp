@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "log/display_text.h"
+#include "log/display_text_qtcore.h"
 
 namespace varno {
 
@@ -19,7 +19,7 @@ OptionsDialog::OptionsDialog(std::vector<OptionField> fields, OkHandler onOk, QW
         auto* label = new QLabel(QString::fromUtf8(f.label.data(), f.label.size()), this);
         auto* edit = new QLineEdit(this);
         edit->setObjectName("txt" + QString::fromUtf8(f.key.data(), f.key.size()));
-        const QString shown = QString::fromStdString(DisplayText(f.value));
+        const QString shown = Shown(f.value);
         edit->setText(shown);
         label->setBuddy(edit);
         grid->addWidget(label, row, 0);

@@ -3,14 +3,10 @@
 #include <QGridLayout>
 #include <QKeyEvent>
 
-#include "log/display_text.h"
+#include "log/display_text_qtcore.h"
 
 namespace varno {
 namespace {
-
-QString Shown(std::string_view bytes) {
-    return QString::fromStdString(DisplayText(bytes));
-}
 
 std::string BytesOf(const QLineEdit* box) {
     return box->text().toStdString();

@@ -14,7 +14,7 @@
 #include "client/client.h"
 #include "client/client_host_qtcore.h"
 #include "connection/options_dialog.h"
-#include "log/display_text.h"
+#include "log/display_text_qtcore.h"
 #include "moderation/user_menu_view.h"
 #include "ui/chat_log_view.h"
 #include "ui/desktop_notifier_qt.h"
@@ -25,10 +25,6 @@
 
 namespace varno {
 namespace {
-
-QString Shown(std::string_view bytes) {
-    return QString::fromStdString(DisplayText(bytes));
-}
 
 QFont FontOf(const char* family, double points, bool bold = false) {
     QFont font(family);

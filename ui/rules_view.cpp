@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 #include "client/client.h"
-#include "log/display_text.h"
+#include "log/display_text_qtcore.h"
 #include "moderation/rate_limit.h"
 
 namespace varno {
@@ -36,37 +36,41 @@ RulesView::RulesView(Client& client, QWidget* parent)
     : QWidget(parent), client_(client), page_(client.iniPath()) {
     auto* grid = new QGridLayout(this);
     int row = 0;
-    for (const RuleKey& rule : RuleKeys()) {
+    boxes_.resize(RuleKeys().size());
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        const RuleKey& rule = RuleKeys()[i];
+        Boxes& b = boxes_[i];
         const QString key = Text(rule.key);
         grid->addWidget(new QLabel(key, this), row, 0);
         auto* boxes = new QHBoxLayout;
         switch (rule.kind) {
             case RuleKey::Kind::Rate:
-                counts_[rule.key] = NumberBox(key + "Count", rule.largest, "", this);
-                seconds_[rule.key] = NumberBox(
-                    key + "Seconds", static_cast<std::uint64_t>(kRateSecondsMax), " s", this);
-                counts_[rule.key]->setSpecialValueText("off");
-                seconds_[rule.key]->setSpecialValueText("off");
-                boxes->addWidget(counts_[rule.key]);
+                b.number = NumberBox(key + "Count", rule.largest, "", this);
+                b.seconds = NumberBox(key + "Seconds", static_cast<std::uint64_t>(kRateSecondsMax),
+                                      " s", this);
+                b.number->setSpecialValueText("off");
+                b.seconds->setSpecialValueText("off");
+                boxes->addWidget(b.number);
                 boxes->addWidget(new QLabel("in", this));
-                boxes->addWidget(seconds_[rule.key]);
+                boxes->addWidget(b.seconds);
                 break;
             case RuleKey::Kind::Number:
-                counts_[rule.key] = NumberBox(key, rule.largest, rule.unit, this);
-                boxes->addWidget(counts_[rule.key]);
+                b.number = NumberBox(key, rule.largest, rule.unit, this);
+                boxes->addWidget(b.number);
                 break;
             case RuleKey::Kind::Switch:
-                switches_[rule.key] = new QCheckBox("On", this);
-                switches_[rule.key]->setObjectName(key);
-                boxes->addWidget(switches_[rule.key]);
+                b.on = new QCheckBox("On", this);
+                b.on->setObjectName(key);
+                boxes->addWidget(b.on);
                 break;
             case RuleKey::Kind::Folder: {
-                folders_[rule.key] = new QLineEdit(this);
-                folders_[rule.key]->setObjectName(key);
+                b.folder = new QLineEdit(this);
+                b.folder->setObjectName(key);
                 auto* choose = new QPushButton("Choose...", this);
                 choose->setObjectName(key + "Choose");
-                connect(choose, &QPushButton::clicked, this, [this, &rule] { ChooseFolder(rule); });
-                boxes->addWidget(folders_[rule.key], 1);
+                connect(choose, &QPushButton::clicked, this,
+                        [this, box = b.folder] { ChooseFolder(box); });
+                boxes->addWidget(b.folder, 1);
                 boxes->addWidget(choose);
                 break;
             }
@@ -94,63 +98,66 @@ RulesView::RulesView(Client& client, QWidget* parent)
     for (const std::string& line : page_.Load()) {
         told += (told.empty() ? "" : "\n") + line;
     }
-    status_->setText(QString::fromStdString(DisplayText(told)));
+    status_->setText(Shown(told));
     Fill();
 }
 
 void RulesView::Fill() {
-    for (const RuleKey& rule : RuleKeys()) {
-        switch (rule.kind) {
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        const std::string_view key = RuleKeys()[i].key;
+        Boxes& b = boxes_[i];
+        switch (RuleKeys()[i].kind) {
             case RuleKey::Kind::Rate: {
-                const auto [count, seconds] = page_.rate(rule.key);
-                counts_[rule.key]->setValue(static_cast<int>(count));
-                seconds_[rule.key]->setValue(static_cast<int>(seconds));
+                const auto [count, seconds] = page_.rate(key);
+                b.number->setValue(static_cast<int>(count));
+                b.seconds->setValue(static_cast<int>(seconds));
                 break;
             }
             case RuleKey::Kind::Number:
-                counts_[rule.key]->setValue(static_cast<int>(page_.number(rule.key)));
+                b.number->setValue(static_cast<int>(page_.number(key)));
                 break;
             case RuleKey::Kind::Switch:
-                switches_[rule.key]->setChecked(page_.number(rule.key) != 0);
+                b.on->setChecked(page_.number(key) != 0);
                 break;
             case RuleKey::Kind::Folder:
-                folderShown_[rule.key] = QString::fromStdString(DisplayText(page_.value(rule.key)));
-                folders_[rule.key]->setText(folderShown_[rule.key]);
+                b.folderShown = Shown(page_.value(key));
+                b.folder->setText(b.folderShown);
                 break;
         }
     }
 }
 
-void RulesView::ChooseFolder(const RuleKey& rule) {
-    QString start = folders_[rule.key]->text();
+void RulesView::ChooseFolder(QLineEdit* box) {
+    QString start = box->text();
     if (QDir::isRelativePath(start)) {
         start = QDir(QString::fromStdString(client_.appFolder())).filePath(start);
     }
     const QString chosen = QFileDialog::getExistingDirectory(this, "Log folder", start);
     if (!chosen.isEmpty()) {
-        folders_[rule.key]->setText(chosen);
+        box->setText(chosen);
     }
 }
 
 void RulesView::Apply() {
     std::string wrong;
-    for (const RuleKey& rule : RuleKeys()) {
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        const std::string_view key = RuleKeys()[i].key;
+        const Boxes& b = boxes_[i];
         std::string problem;
-        switch (rule.kind) {
+        switch (RuleKeys()[i].kind) {
             case RuleKey::Kind::Rate:
-                problem =
-                    page_.SetRate(rule.key, Number(counts_[rule.key]), Number(seconds_[rule.key]));
+                problem = page_.SetRate(key, Number(b.number), Number(b.seconds));
                 break;
             case RuleKey::Kind::Number:
-                problem = page_.Set(rule.key, Number(counts_[rule.key]));
+                problem = page_.Set(key, Number(b.number));
                 break;
             case RuleKey::Kind::Switch:
-                problem = page_.Set(rule.key, switches_[rule.key]->isChecked() ? "1" : "0");
+                problem = page_.Set(key, b.on->isChecked() ? "1" : "0");
                 break;
             case RuleKey::Kind::Folder:
                 // A box left alone keeps the file's bytes; typed text is UTF-8.
-                if (folders_[rule.key]->text() != folderShown_[rule.key]) {
-                    problem = page_.Set(rule.key, folders_[rule.key]->text().toStdString());
+                if (b.folder->text() != b.folderShown) {
+                    problem = page_.Set(key, b.folder->text().toStdString());
                 }
                 break;
         }
@@ -162,7 +169,7 @@ void RulesView::Apply() {
         status_->setText(QString::fromStdString(wrong));
         return;
     }
-    status_->setText(QString::fromStdString(DisplayText(page_.Apply(client_))));
+    status_->setText(Shown(page_.Apply(client_)));
     Fill();
 }
 

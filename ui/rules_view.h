@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QWidget>
-#include <map>
+#include <vector>
 
 #include "ui/rules_page.h"
 
@@ -23,15 +23,20 @@ public:
 private:
     // The boxes as the page holds the values.
     void Fill();
-    void ChooseFolder(const RuleKey& rule);
+    void ChooseFolder(QLineEdit* box);
+
+    // The boxes of one key, those its kind has.
+    struct Boxes {
+        QSpinBox* number = nullptr;  // a rate's count, or a number
+        QSpinBox* seconds = nullptr;
+        QCheckBox* on = nullptr;
+        QLineEdit* folder = nullptr;
+        QString folderShown;  // as filled, to keep untouched bytes
+    };
 
     Client& client_;
     RulesPage page_;
-    std::map<std::string_view, QSpinBox*> counts_;  // a rate's count, or a number
-    std::map<std::string_view, QSpinBox*> seconds_;
-    std::map<std::string_view, QCheckBox*> switches_;
-    std::map<std::string_view, QLineEdit*> folders_;
-    std::map<std::string_view, QString> folderShown_;  // to keep untouched bytes
+    std::vector<Boxes> boxes_;  // in the order of RuleKeys()
     QLabel* status_ = nullptr;
 };
 

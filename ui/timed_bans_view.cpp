@@ -3,17 +3,9 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
-#include "log/display_text.h"
+#include "log/display_text_qtcore.h"
 
 namespace varno {
-namespace {
-
-QString Shown(std::string_view bytes) {
-    return QString::fromStdString(DisplayText(bytes));
-}
-
-}  // namespace
-
 TimedBansView::TimedBansView(Client& client, QWidget* parent) : QWidget(parent), page_(client) {
     note_ = new QLabel(this);
     note_->setObjectName("note");
