@@ -10,8 +10,10 @@ namespace varno::demo {
 namespace {
 
 constexpr char kNotOperator[] = "You are not a channel operator.";
-constexpr char kNotOperatorKick[] =
+constexpr char kNotOperatorBan[] =
     "You have to be at least a Channel Operator to use this command.";
+constexpr char kNotOperatorKick[] =
+    "You have to be at least a Channel Operator or tempOP to use this command.";
 constexpr char kNotLoggedOn[] = "That user is not logged on.";
 
 // Splits "first rest of text" at its first blank; the rest keeps its own blanks.
@@ -86,12 +88,27 @@ Channel* ChatCommands::SpeakingChannel(Session& s) {
 }
 
 Channel* ChatCommands::OperatedChannel(Session& s, std::string_view error) {
-    Channel* c = s.channel.empty() ? nullptr : registry_.channel(s.channel);
+    if (s.channel.empty()) {
+        registry_.send(s, wire::Error("This command can only be used inside a channel."));
+        return nullptr;
+    }
+    Channel* c = registry_.channel(s.channel);
     if (!c || !registry_.isOperator(s)) {
         registry_.send(s, wire::Error(error));
         return nullptr;
     }
     return c;
+}
+
+std::string_view ChatCommands::Untouchable(const Session& s, const Channel& c,
+                                           std::string_view name, const Session* target) const {
+    if (registry_.isAdmin(name)) {
+        return "administrators";
+    }
+    if (target == &s || (target && target->channel == c.name && target->flags == "0002")) {
+        return "operators";
+    }
+    return {};
 }
 
 void ChatCommands::Talk(Session& s, std::string_view text) {
@@ -168,24 +185,34 @@ void ChatCommands::Whois(Session& s, std::string_view name) {
 }
 
 void ChatCommands::Ban(Session& s, std::string_view rest) {
-    Channel* c = OperatedChannel(s, kNotOperator);
-    const auto [name, reason] = FirstWord(rest);
+    Channel* c = OperatedChannel(s, kNotOperatorBan);
     if (!c) {
         return;
     }
+    const auto [name, reason] = FirstWord(rest);
     if (name.empty()) {
         registry_.send(s, wire::Usage("/ban <player> [message]", "Bans <player> from the channel.",
                                       "/ban nomad spamming"));
         return;
     }
     Session* target = registry_.findByName(name);
-    if (target && (target == &s || registry_.isAdmin(*target))) {
-        registry_.send(s, wire::Error("You can't ban that user."));
+    if (const std::string_view kind = Untouchable(s, *c, name, target); !kind.empty()) {
+        registry_.send(s, wire::Error("You cannot ban " + std::string(kind) + "."));
+        return;
+    }
+    // Bans go by account, so one that is offline can be banned; a name never seen can't.
+    if (!registry_.isKnownAccount(name)) {
+        registry_.send(s, wire::Info("That account doesn't currently exist."));
         return;
     }
     const std::string shown = target ? target->name : std::string(name);
-    if (std::find(c->banned.begin(), c->banned.end(), ToLowerAscii(name)) == c->banned.end()) {
-        c->banned.push_back(ToLowerAscii(name));
+    const std::string lowered = ToLowerAscii(name);
+    if (std::find(c->banned.begin(), c->banned.end(), lowered) == c->banned.end()) {
+        if (c->banned.size() >= kMostBans) {
+            registry_.send(s, wire::Error("Unable to ban " + shown + "."));
+            return;
+        }
+        c->banned.push_back(lowered);
     }
     registry_.sendChannel(
         *c, wire::Info(shown + " has been banned by " + s.name + Reason(reason) + "."), nullptr);
@@ -205,8 +232,7 @@ void ChatCommands::Unban(Session& s, std::string_view name) {
         return;
     }
     c->banned.erase(it);
-    registry_.sendChannel(
-        *c, wire::Info(std::string(name) + " is no longer banned from this channel."), nullptr);
+    registry_.send(s, wire::Info(std::string(name) + " is no longer banned from this channel."));
 }
 
 void ChatCommands::Kick(Session& s, std::string_view rest) {
@@ -216,12 +242,16 @@ void ChatCommands::Kick(Session& s, std::string_view rest) {
     }
     const auto [name, reason] = FirstWord(rest);
     Session* target = name.empty() ? nullptr : registry_.findByName(name);
-    if (!target || target->channel != c->name) {
-        registry_.send(s, wire::Error("That user is not in this channel."));
+    if (const std::string_view kind = Untouchable(s, *c, name, target); !kind.empty()) {
+        registry_.send(s, wire::Error("You cannot kick " + std::string(kind) + "."));
         return;
     }
-    if (target == &s || registry_.isAdmin(*target)) {
-        registry_.send(s, wire::Error("You can't kick that user."));
+    if (!target) {
+        registry_.send(s, wire::Error("That user is not logged in."));
+        return;
+    }
+    if (target->channel != c->name) {
+        registry_.send(s, wire::Error("That user is not in this channel."));
         return;
     }
     registry_.sendChannel(

@@ -23,7 +23,8 @@ struct DemoServerOptions {
     std::uint64_t seed = 1;
     // Every byte may come from anyone: a connection whose unsent bytes would pass
     // maxPendingBytes (a client that does not read) is closed, and connections past
-    // maxConnections are refused.
+    // maxConnections are refused. The model closes those that do not log in within
+    // gateway.loginWithinMs, so silent ones can't hold every place for long.
     std::size_t maxPendingBytes = 256 * 1024;
     std::size_t maxConnections = 256;
 };

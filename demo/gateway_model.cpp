@@ -9,6 +9,8 @@ namespace {
 
 constexpr char kUsernamePrompt[] = "Username: ";
 constexpr char kProtocolByte = 3;
+// Some clients send this byte right after the protocol byte; it is taken and not answered.
+constexpr char kByteAfterProtocolByte = 4;
 
 }  // namespace
 
@@ -16,7 +18,7 @@ GatewayModel::GatewayModel(SessionPort& port, Clock& clock, GatewayOptions optio
     : port_(port),
       clock_(clock),
       options_(std::move(options)),
-      registry_(port, clock, options_.admins),
+      registry_(port, options_.admins),
       commands_(registry_) {}
 
 bool GatewayModel::IsValidName(std::string_view name) {
@@ -32,7 +34,9 @@ bool GatewayModel::IsValidName(std::string_view name) {
 }
 
 void GatewayModel::open(SessionId id, std::string_view peer) {
-    registry_.add(id, false, options_.flood).peer = peer;
+    Session& s = registry_.add(id, false, options_.flood);
+    s.peer = peer;
+    s.openedMs = clock_.steadyMs();
 }
 
 void GatewayModel::receive(SessionId id, std::string_view bytes) {
@@ -47,10 +51,18 @@ void GatewayModel::receive(SessionId id, std::string_view bytes) {
         }
         bytes.remove_prefix(1);
         s->stage = Session::Stage::kUsername;
+        s->protocolByteLast = true;
         registry_.send(*s, "BOT or Telnet Connection from [" + s->peer +
                                "]\r\n\r\nEnter your account name and password.\r\n"
                                "Sorry, there is no guest account.\r\n\r\n" +
                                kUsernamePrompt);
+    }
+    // The byte after the protocol byte may come in this read or the next one.
+    if (s->protocolByteLast && !bytes.empty()) {
+        s->protocolByteLast = false;
+        if (bytes.front() == kByteAfterProtocolByte) {
+            bytes.remove_prefix(1);
+        }
     }
     // A line can end the session, and the framer with it: take the lines out first.
     std::vector<std::string> lines;
@@ -109,7 +121,8 @@ void GatewayModel::HandleLine(SessionId id, std::string_view line) {
 
 void GatewayModel::LogIn(Session& s) {
     s.stage = Session::Stage::kLoggedIn;
-    s.flags = registry_.isAdmin(s) ? "0008" : "0010";
+    s.flags = registry_.isAdmin(s.name) ? "0008" : "0010";
+    s.nextNullMs = clock_.steadyMs() + options_.nullEveryMs;
     registry_.rememberAccount(s.name);
     if (s.simulated) {
         return;
@@ -149,9 +162,18 @@ void GatewayModel::tick() {
     const std::int64_t now = clock_.steadyMs();
     for (SessionId id : registry_.ids()) {
         Session* s = registry_.find(id);
-        if (s && !s->simulated && s->stage == Session::Stage::kLoggedIn &&
-            now - s->lastSentMs >= options_.nullEveryMs) {
+        if (!s || s->simulated) {
+            continue;
+        }
+        if (s->stage != Session::Stage::kLoggedIn) {
+            if (now - s->openedMs >= options_.loginWithinMs) {
+                End(*s);
+            }
+        } else if (now >= s->nextNullMs) {
             registry_.send(*s, wire::Null());
+            // One line however late the tick came; the next keeps to the beat of the login.
+            const std::int64_t every = options_.nullEveryMs;
+            s->nextNullMs += ((now - s->nextNullMs) / every + 1) * every;
         }
     }
 }

@@ -15,12 +15,13 @@ namespace varno::demo {
 
 struct GatewayOptions {
     FloodLimits flood;
-    std::int64_t nullEveryMs = 120000;  // a logged-in client sent nothing this long gets 2000 NULL
-    std::vector<std::string> admins;    // account operators
+    std::int64_t nullEveryMs = 120000;   // each logged-in client gets 2000 NULL this often
+    std::int64_t loginWithinMs = 30000;  // a connection not logged in this long is closed
+    std::vector<std::string> admins;     // account operators
 };
 
-// The demo gateway without its sockets: the login dialogue, the flood rule and the idle
-// keep-alive of each connection, and the chat that ChatCommands runs. The shell calls one
+// The demo gateway without its sockets: the login dialogue and its time limit, the flood rule
+// and the keep-alive of each connection, and the chat that ChatCommands runs. The shell calls one
 // method per socket event; the cast adds simulated users that speak through actAs.
 class GatewayModel {
 public:
@@ -33,7 +34,9 @@ public:
     void open(SessionId id, std::string_view peer);
     void receive(SessionId id, std::string_view bytes);
     void closed(SessionId id);
-    // Sends 2000 NULL to each logged-in client that has been sent nothing for nullEveryMs.
+    // Closes each connection that has not logged in within loginWithinMs of opening, so
+    // silent sockets can't hold every connection the shell allows. Sends 2000 NULL to each
+    // logged-in client every nullEveryMs from its login, whatever else it was sent.
     void tick();
 
     // A user of the cast, logged in and in no channel; none if the name is taken or invalid.

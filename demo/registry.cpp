@@ -14,8 +14,7 @@ bool Contains(const std::vector<std::string>& lowered, std::string_view name) {
 
 }  // namespace
 
-Registry::Registry(SessionPort& port, Clock& clock, std::vector<std::string> admins)
-    : port_(port), clock_(clock) {
+Registry::Registry(SessionPort& port, std::vector<std::string> admins) : port_(port) {
     for (const std::string& a : admins) {
         admins_.push_back(ToLowerAscii(a));
     }
@@ -24,7 +23,6 @@ Registry::Registry(SessionPort& port, Clock& clock, std::vector<std::string> adm
 Session& Registry::add(SessionId id, bool simulated, FloodLimits limits) {
     auto& slot = sessions_[id];
     slot = std::make_unique<Session>(id, simulated, limits);
-    slot->lastSentMs = clock_.steadyMs();
     return *slot;
 }
 
@@ -87,16 +85,15 @@ bool Registry::isKnownAccount(std::string_view name) const {
     return Contains(accounts_, name);
 }
 
-bool Registry::isAdmin(const Session& s) const {
-    return Contains(admins_, s.name);
+bool Registry::isAdmin(std::string_view name) const {
+    return Contains(admins_, name);
 }
 
 bool Registry::isOperator(const Session& s) const {
-    return isAdmin(s) || (s.flags == "0002" && channel(s.channel) != nullptr);
+    return isAdmin(s.name) || (s.flags == "0002" && channel(s.channel) != nullptr);
 }
 
 void Registry::send(Session& s, std::string_view bytes) {
-    s.lastSentMs = clock_.steadyMs();
     if (!s.simulated) {
         port_.send(s.id, bytes);
     }
@@ -114,7 +111,7 @@ void Registry::sendChannel(const Channel& c, std::string_view bytes, const Sessi
 }
 
 std::string Registry::flagsIn(const Session& s, const Channel& c, bool first) const {
-    if (isAdmin(s)) {
+    if (isAdmin(s.name)) {
         return "0008";
     }
     if (EqualsIgnoreCase(c.name, kPublicChannel)) {
@@ -188,7 +185,8 @@ void Registry::leave(Session& s) {
 void Registry::handOver(Channel& c) {
     for (SessionId id : c.members) {
         Session* heir = find(id);
-        if (heir && !c.heir.empty() && EqualsIgnoreCase(heir->name, c.heir) && !isAdmin(*heir)) {
+        if (heir && !c.heir.empty() && EqualsIgnoreCase(heir->name, c.heir) &&
+            !isAdmin(heir->name)) {
             heir->flags = "0002";
             sendChannel(c,
                         wire::Info(heir->name + " has been promoted to tmpOP in this channel") +

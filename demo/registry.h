@@ -25,7 +25,7 @@ public:
     static constexpr std::string_view kPublicChannel = "Chat";
     static constexpr std::string_view kVoid = "The Void";
 
-    Registry(SessionPort& port, Clock& clock, std::vector<std::string> admins);
+    Registry(SessionPort& port, std::vector<std::string> admins);
 
     Session& add(SessionId id, bool simulated, FloodLimits limits);
     // Takes the session out of its channel and forgets it.
@@ -43,8 +43,9 @@ public:
     bool isKnownAccount(std::string_view name) const;
     std::size_t accountCount() const { return accounts_.size(); }
 
-    // Account operators carry flags 0008 everywhere and may moderate any channel.
-    bool isAdmin(const Session& s) const;
+    // Account operators carry flags 0008 everywhere and may moderate any channel. An account
+    // is one by its name, whether it is logged in or not.
+    bool isAdmin(std::string_view name) const;
     bool isOperator(const Session& s) const;
 
     void send(Session& s, std::string_view bytes);
@@ -64,7 +65,6 @@ private:
     void handOver(Channel& c);  // to the designated heir when the operator leaves
 
     SessionPort& port_;
-    Clock& clock_;
     std::vector<std::string> admins_;  // lower-case
     std::map<SessionId, std::unique_ptr<Session>> sessions_;
     std::vector<std::unique_ptr<Channel>> channels_;

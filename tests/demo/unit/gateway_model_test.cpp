@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "demo_fakes.h"
 
@@ -13,6 +17,13 @@ constexpr char kBanner[] =
     "BOT or Telnet Connection from [127.0.0.1]\r\n\r\nEnter your account name and password.\r\n"
     "Sorry, there is no guest account.\r\n\r\nUsername: ";
 constexpr char kFailed[] = "\r\nLogin failed.\r\n\r\nUsername: ";
+
+std::string Info(std::string_view text) {
+    return "1018 INFO \"" + std::string(text) + "\"\r\n";
+}
+std::string Error(std::string_view text) {
+    return "1019 ERROR \"" + std::string(text) + "\"\r\n";
+}
 
 class GatewayModelTest : public ::testing::Test {
 protected:
@@ -42,7 +53,7 @@ protected:
 
     test::FakeSessions port;
     test::FakeClock clock;
-    GatewayModel model{port, clock};
+    GatewayModel model{port, clock, GatewayOptions{.flood = {}, .admins = {"root", "chief"}}};
     SessionId next = 1;
 };
 
@@ -83,10 +94,10 @@ struct RefusedLogin {
     std::string password;
 };
 
-class RefusedLoginTest : public GatewayModelTest,
-                         public ::testing::WithParamInterface<RefusedLogin> {};
+class GatewayModelRefusedLoginTest : public GatewayModelTest,
+                                     public ::testing::WithParamInterface<RefusedLogin> {};
 
-TEST_P(RefusedLoginTest, LoginFailedThenThePromptAgainOnTheSameSocket) {
+TEST_P(GatewayModelRefusedLoginTest, LoginFailedThenThePromptAgainOnTheSameSocket) {
     logIn("alice");
     model.open(9, "127.0.0.1");
     model.receive(9, "\x03" + GetParam().user + "\r\n" + GetParam().password + "\r\n");
@@ -96,7 +107,7 @@ TEST_P(RefusedLoginTest, LoginFailedThenThePromptAgainOnTheSameSocket) {
     EXPECT_NE(port.take(9).find("2010 NAME bob\r\n"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, RefusedLoginTest,
+INSTANTIATE_TEST_SUITE_P(Cases, GatewayModelRefusedLoginTest,
                          ::testing::Values(RefusedLogin{"WrongPassword", "bob", "bobPW"},
                                            RefusedLogin{"NameAlreadyLoggedIn", "ALICE", "ALICEpw"},
                                            RefusedLogin{"NameOfSixteen", "abcdefghijklmnop",
@@ -104,6 +115,62 @@ INSTANTIATE_TEST_SUITE_P(Cases, RefusedLoginTest,
                                            RefusedLogin{"NameWithQuote", "a\"b", "a\"bpw"},
                                            RefusedLogin{"NameWithBlank", "a b", "a bpw"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct ByteAfterProtocolByte {
+    const char* name;
+    std::vector<std::string> reads;
+    std::string echoed;  // the name line as the gateway echoes it
+    bool logsIn;
+};
+
+class GatewayModelByteAfterProtocolByteTest
+    : public GatewayModelTest,
+      public ::testing::WithParamInterface<ByteAfterProtocolByte> {};
+
+TEST_P(GatewayModelByteAfterProtocolByteTest, OneByteFourDirectlyAfterTheProtocolByteIsSkipped) {
+    model.open(1, "127.0.0.1");
+    for (const std::string& read : GetParam().reads) {
+        model.receive(1, read);
+    }
+    EXPECT_TRUE(port.take(1).starts_with(kBanner + GetParam().echoed + "\r\nPassword: " +
+                                         (GetParam().logsIn ? "\r\n2010 NAME pat\r\n" : kFailed)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GatewayModelByteAfterProtocolByteTest,
+    ::testing::Values(
+        ByteAfterProtocolByte{"InTheSameRead", {"\x03\x04pat\r\npatpw\r\n"}, "pat", true},
+        ByteAfterProtocolByte{"InTheNextRead", {"\x03", "\x04pat\r\npatpw\r\n"}, "pat", true},
+        ByteAfterProtocolByte{
+            "AloneInTheNextRead", {"\x03", "\x04", "pat\r\npatpw\r\n"}, "pat", true},
+        ByteAfterProtocolByte{"ASecondIsKept", {"\x03\x04\x04pat\r\npatpw\r\n"}, "\x04pat", false},
+        ByteAfterProtocolByte{
+            "ASecondInTheNextReadIsKept", {"\x03\x04", "\x04pat\r\npatpw\r\n"}, "\x04pat", false},
+        ByteAfterProtocolByte{
+            "OneAfterTheNameIsKept", {"\x03pat\r\n", "\x04patpw\r\n"}, "pat", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(GatewayModelTest, AConnectionNotLoggedInWithinThirtySecondsIsClosed) {
+    const SessionId silent = next++;
+    model.open(silent, "127.0.0.1");
+    const SessionId halfway = next++;
+    model.open(halfway, "127.0.0.1");
+    model.receive(halfway, "\x03pat\r\n");
+    const SessionId bob = logIn("bob");
+    const auto sim = model.addSimulated("kestrel", "[STAR]");
+    ASSERT_TRUE(sim.has_value());
+    model.actAs(*sim, "/join Demo");
+    clock.ms += 29999;
+    model.tick();
+    EXPECT_TRUE(port.closed.empty());
+    clock.ms += 1;
+    model.tick();
+    EXPECT_EQ(port.closed, (std::set<SessionId>{silent, halfway}));
+    clock.ms += 600000;
+    model.tick();
+    EXPECT_EQ(port.closed.count(bob), 0u) << "a logged-in session is never closed by it";
+    EXPECT_EQ(model.channelOf(*sim), "Demo");
+}
 
 TEST_F(GatewayModelTest, LoginLinesOverSixtyFourBytesFailTheAttemptUnechoed) {
     const std::string name64(64, 'n');
@@ -174,10 +241,10 @@ struct CommandReply {
     const char* reply;
 };
 
-class CommandReplyTest : public GatewayModelTest,
-                         public ::testing::WithParamInterface<CommandReply> {};
+class GatewayModelCommandReplyTest : public GatewayModelTest,
+                                     public ::testing::WithParamInterface<CommandReply> {};
 
-TEST_P(CommandReplyTest, AnswersTheSender) {
+TEST_P(GatewayModelCommandReplyTest, AnswersTheSender) {
     joined("alice", "Gateway Test");
     const SessionId bob = joined("bob", "Gateway Test");
     takeAll();
@@ -186,14 +253,9 @@ TEST_P(CommandReplyTest, AnswersTheSender) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, CommandReplyTest,
+    Cases, GatewayModelCommandReplyTest,
     ::testing::Values(
         CommandReply{"Unknown", "/dance", "1019 ERROR \"Unknown command.\"\r\n"},
-        CommandReply{"BanByNonOperator", "/ban alice x",
-                     "1019 ERROR \"You are not a channel operator.\"\r\n"},
-        CommandReply{"KickByNonOperator", "/kick alice",
-                     "1019 ERROR \"You have to be at least a Channel Operator to use this "
-                     "command.\"\r\n"},
         CommandReply{"Whois", "/whois ALICE",
                      "1018 INFO \"alice is using Chat and is currently in channel \"Gateway "
                      "Test\".\"\r\n"},
@@ -271,7 +333,7 @@ TEST_F(GatewayModelTest, PublicChannelHasNoOperatorAndAnAccountOperatorMayModera
     withAdmin.open(2, "127.0.0.1");
     withAdmin.receive(2, "\x03pat\r\npatpw\r\n/kick root\r\n");
     EXPECT_TRUE(port.take(2).ends_with(
-        "1019 ERROR \"You have to be at least a Channel Operator to use this command.\"\r\n"))
+        Error("You have to be at least a Channel Operator or tempOP to use this command.")))
         << "no one is operator of the public channel";
     withAdmin.receive(1, "/kick pat bye\r\n");
     EXPECT_EQ(withAdmin.channelOf(2), "");
@@ -298,18 +360,115 @@ TEST_F(GatewayModelTest, FloodDropsFromTheFifthUnitAndClosesAtTheTenth) {
     EXPECT_EQ(port.take(watcher), "1003 LEAVE mallory 0000\r\n");
 }
 
-TEST_F(GatewayModelTest, IdleClientGetsNullEveryTwoMinutes) {
+TEST_F(GatewayModelTest, NullEveryTwoMinutesFromLoginWhateverElseWasSent) {
+    const std::int64_t login = clock.ms;
     const SessionId alice = logIn("alice");
-    clock.ms += 119999;
-    model.tick();
-    EXPECT_EQ(port.take(alice), "");
-    clock.ms += 1;
-    model.tick();
-    EXPECT_EQ(port.take(alice), "2000 NULL\r\n");
-    clock.ms += 119999;
-    model.tick();
-    EXPECT_EQ(port.take(alice), "");
+    const SessionId bob = logIn("bob");
+    port.take(alice);
+    const std::string talk = "1005 TALK bob 0010 \"hi\"\r\n";
+    // Milliseconds after the login and whether a NULL is due; a late tick keeps the beat.
+    for (const auto& [sinceLogin, due] :
+         std::vector<std::pair<std::int64_t, bool>>{{119999, false},
+                                                    {120000, true},
+                                                    {239999, false},
+                                                    {240000, true},
+                                                    {360100, true},
+                                                    {479999, false},
+                                                    {480000, true},
+                                                    {1000000, true},
+                                                    {1000001, false}}) {
+        clock.ms = login + sinceLogin;
+        model.receive(bob, "hi\r\n");
+        model.tick();
+        EXPECT_EQ(port.take(alice), talk + (due ? "2000 NULL\r\n" : "")) << sinceLogin;
+    }
 }
+
+// Lobby: alice its operator, bob, carol, root (an account operator); dave in Chat; olga
+// logged in once and gone; eve kicked out of Lobby, in no channel; chief an account operator
+// who has not logged in; zed no account at all.
+struct Moderation {
+    const char* name;
+    const char* sender;
+    std::string lines;  // CR LF between lines
+    std::string reply;
+    bool channelToo;             // carol, in the channel, gets the reply too
+    std::size_t bansBefore = 0;  // accounts u0, u1 ... alice banned first
+};
+
+class GatewayModelModerationTest : public GatewayModelTest,
+                                   public ::testing::WithParamInterface<Moderation> {};
+
+TEST_P(GatewayModelModerationTest, RepliesAsTheRealServer) {
+    std::map<std::string, SessionId> users;
+    for (const char* name : {"alice", "bob", "carol", "root", "eve"}) {
+        users[name] = joined(name, "Lobby");
+    }
+    users["dave"] = logIn("dave");
+    model.closed(logIn("olga"));
+    say(users["alice"], "/kick eve");
+    for (std::size_t i = 0; i < GetParam().bansBefore; ++i) {
+        model.closed(logIn("u" + std::to_string(i)));
+        say(users["alice"], "/ban u" + std::to_string(i));
+    }
+    takeAll();
+    say(users[GetParam().sender], GetParam().lines);
+    EXPECT_EQ(port.take(users[GetParam().sender]), GetParam().reply);
+    EXPECT_EQ(port.take(users["carol"]), GetParam().channelToo ? GetParam().reply : "");
+}
+
+const std::string kInNoChannel = Error("This command can only be used inside a channel.");
+const std::string kBanAdmin = Error("You cannot ban administrators.");
+const std::string kKickAdmin = Error("You cannot kick administrators.");
+constexpr std::size_t kFull = ChatCommands::kMostBans;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GatewayModelModerationTest,
+    ::testing::Values(
+        Moderation{"BanByNonOperator", "bob", "/ban carol",
+                   Error("You have to be at least a Channel Operator to use this command."), false},
+        Moderation{"BanUnknownAccount", "alice", "/ban zed",
+                   Info("That account doesn't currently exist."), false},
+        Moderation{
+            "BanOfflineAccountTwice", "alice", "/ban olga bye\r\n/ban OLGA",
+            Info("olga has been banned by alice (bye).") + Info("OLGA has been banned by alice."),
+            true},
+        Moderation{"BanElsewhere", "alice", "/ban DAVE", Info("dave has been banned by alice."),
+                   true},
+        Moderation{"BanAdmin", "alice", "/ban ROOT", kBanAdmin, false},
+        Moderation{"BanOfflineAdmin", "alice", "/ban chief", kBanAdmin, false},
+        Moderation{"BanOperator", "root", "/ban alice", Error("You cannot ban operators."), false},
+        Moderation{"BanSelf", "alice", "/ban Alice", Error("You cannot ban operators."), false},
+        Moderation{"BanSelfAsAdmin", "root", "/ban root", kBanAdmin, false},
+        Moderation{"BanInNoChannel", "eve", "/ban bob", kInNoChannel, false},
+        Moderation{"BanAtTheBound", "alice", "/ban olga", Info("olga has been banned by alice."),
+                   true, kFull - 1},
+        Moderation{"BanPastTheBound", "alice", "/ban olga", Error("Unable to ban olga."), false,
+                   kFull},
+        Moderation{"BanAgainInAFullList", "alice", "/ban u0", Info("u0 has been banned by alice."),
+                   true, kFull},
+        Moderation{
+            "KickByNonOperator", "bob", "/kick carol",
+            Error("You have to be at least a Channel Operator or tempOP to use this command."),
+            false},
+        Moderation{"KickNotLoggedIn", "alice", "/kick olga", Error("That user is not logged in."),
+                   false},
+        Moderation{"KickElsewhere", "alice", "/kick dave",
+                   Error("That user is not in this channel."), false},
+        Moderation{"KickAdmin", "alice", "/kick root", kKickAdmin, false},
+        Moderation{"KickOfflineAdmin", "alice", "/kick chief", kKickAdmin, false},
+        Moderation{"KickOperator", "root", "/kick alice", Error("You cannot kick operators."),
+                   false},
+        Moderation{"KickSelf", "alice", "/kick alice", Error("You cannot kick operators."), false},
+        Moderation{"KickInNoChannel", "eve", "/kick bob", kInNoChannel, false},
+        Moderation{"UnbanByNonOperator", "bob", "/unban olga",
+                   Error("You are not a channel operator."), false},
+        Moderation{"UnbanNotBanned", "alice", "/unban olga", Error("That user is not banned."),
+                   false},
+        Moderation{"UnbanOnlyToTheSender", "alice", "/unban U0",
+                   Info("U0 is no longer banned from this channel."), false, 1},
+        Moderation{"UnbanInNoChannel", "eve", "/unban olga", kInNoChannel, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(GatewayModelTest, SimulatedUsersSpeakThroughTheSameCommands) {
     const SessionId alice = joined("alice", "Demo");
