@@ -14,11 +14,11 @@
 
 #include "base/edition.h"
 #include "base/version.h"
+#include "client/signal_pipe_qtcore.h"
 #include "headless/bot_options.h"
 #include "headless/bot_qtcore.h"
 #include "headless/bot_setup.h"
 #include "headless/service_status.h"
-#include "headless/signal_pipe_qtcore.h"
 
 namespace {
 

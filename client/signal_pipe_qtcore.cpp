@@ -1,4 +1,4 @@
-#include "headless/signal_pipe_qtcore.h"
+#include "client/signal_pipe_qtcore.h"
 
 #include <fcntl.h>
 #include <sys/socket.h>
