@@ -48,9 +48,17 @@ TEST(BotSetup, SettingsWithoutAServerOrANameAreNamedInOneLine) {
 TEST(BotSetup, StartingSetIsOwnerOnlyReadsAsTheDefaultsAndKeepsItsCommentsThroughOk) {
     TempFolder parent;
     const std::string folder = parent.file("new/bot");
+    // With no umask to take bits away, the modes are the ones the folders are made with.
+    const mode_t saved = ::umask(0);
     const StartingSet set = WriteStartingSet(folder);
+    ::umask(saved);
     ASSERT_TRUE(set.written) << set.message;
     EXPECT_NE(set.message.find("Next: fill in Server, Username and Password"), std::string::npos);
+    for (const std::string& made : {parent.file("new"), folder}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(made.c_str(), &st), 0) << made;
+        EXPECT_EQ(st.st_mode & 07777, 0700u) << made;
+    }
     for (const char* name : {"Varno.ini", "shitlist.txt", "database.txt", "badwords.txt"}) {
         struct stat st {};
         ASSERT_EQ(::stat((folder + "/" + name).c_str(), &st), 0) << name;

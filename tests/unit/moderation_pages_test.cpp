@@ -228,24 +228,47 @@ TEST(RulesPageTest, ValuesAreCheckedAtZeroAtTheirLargestAndOnePast) {
 }
 
 TEST(RulesPageTest, LoadShowsWhatTheProgramReadsAndOnlySetValuesAreChanges) {
-    TempFolder folder;
-    RulesPage page(
-        folder.write("Varno.ini", std::string(kSettings) +
-                                      "FloodLines=6 / 5\r\nRepeatLines=abc\r\nJoinFlood=5000/10\r\n"
-                                      "SendQuota=four\r\nBanOnEntry=0\r\nLogFolder=logs\r\n"));
-    EXPECT_EQ(page.Load(), (std::vector<std::string>{
-                               "Varno.ini: RepeatLines = 'abc' is read as 0/0",
-                               "Varno.ini: JoinFlood = '5000/10' is read as 1000/10",
-                               "Varno.ini: SendQuota = 'four' is read as 4",
-                           }));
-    const std::pair<std::string, std::string> shown[] = {
-        {"FloodLines", "6/5"},  {"RepeatLines", "0/0"}, {"BanMinutes", "0"},   {"SendQuota", "4"},
-        {"SendWindow", "5000"}, {"BanOnEntry", "0"},    {"LogFolder", "logs"},
+    // Each file's keys after kSettings, the lines Load says, and what the boxes show: a value
+    // past its largest is shown held at it, as the program uses it; one at its largest, or a
+    // switch at 1, is shown as written and said nothing of.
+    const struct {
+        std::string keys;
+        std::vector<std::string> told;
+        std::vector<std::pair<std::string, std::string>> shown;
+    } cases[] = {
+        {"FloodLines=6 / 5\r\nRepeatLines=abc\r\nJoinFlood=5000/10\r\nSendQuota=four\r\n"
+         "BanOnEntry=0\r\nLogFolder=logs\r\n",
+         {
+             "Varno.ini: RepeatLines = 'abc' is read as 0/0",
+             "Varno.ini: JoinFlood = '5000/10' is read as 1000/10",
+             "Varno.ini: SendQuota = 'four' is read as 4",
+         },
+         {{"FloodLines", "6/5"},
+          {"RepeatLines", "0/0"},
+          {"JoinFlood", "1000/10"},
+          {"BanMinutes", "0"},
+          {"SendQuota", "4"},
+          {"SendWindow", "5000"},
+          {"BanOnEntry", "0"},
+          {"LogFolder", "logs"}}},
+        {"SendQuota=2000000\r\nBanOnEntry=1\r\nJoinFlood=3/86400\r\n",
+         {"Varno.ini: SendQuota = '2000000' is read as 1000000"},
+         {{"SendQuota", "1000000"}, {"BanOnEntry", "1"}, {"JoinFlood", "3/86400"}}},
     };
-    for (const auto& [key, value] : shown) {
-        EXPECT_EQ(page.value(key), value) << key;
+    for (const auto& c : cases) {
+        TempFolder folder;
+        RulesPage page(folder.write("Varno.ini", kSettings + c.keys));
+        EXPECT_EQ(page.Load(), c.told) << c.keys;
+        for (const auto& [key, value] : c.shown) {
+            EXPECT_EQ(page.value(key), value) << c.keys << key;
+        }
+        EXPECT_TRUE(page.Changes().empty()) << c.keys;
     }
-    EXPECT_TRUE(page.Changes().empty());
+
+    // Setting a box to what it shows is no change, even where the file words it otherwise.
+    TempFolder folder;
+    RulesPage page(folder.write("Varno.ini", kSettings + cases[0].keys));
+    page.Load();
     EXPECT_EQ(page.Set("BanMinutes", "60"), "");
     EXPECT_NE(page.Set("BanMinutes", "x"), "");
     EXPECT_EQ(page.Set("SendQuota", "4"), "");
