@@ -1,7 +1,6 @@
 #include "connection/send_queue.h"
 
 #include <algorithm>
-#include <iterator>
 #include <vector>
 
 #include "base/text_case.h"
@@ -40,14 +39,19 @@ std::uint64_t SendQueue::Units(std::size_t length) {
     return std::max<std::uint64_t>(1, (length + kBytesPerUnit - 1) / kBytesPerUnit);
 }
 
-std::uint64_t SendQueue::LineUnits(std::string_view line) {
+std::optional<std::string_view> SendQueue::EmoteText(std::string_view line) {
     for (const std::string_view command : {std::string_view("/me "), std::string_view("/emote ")}) {
         if (line.size() >= command.size() &&
             EqualsIgnoreCase(line.substr(0, command.size()), command)) {
-            return Units(line.size()) + Units(line.size() - command.size());
+            return line.substr(command.size());
         }
     }
-    return Units(line.size());
+    return std::nullopt;
+}
+
+std::uint64_t SendQueue::LineUnits(std::string_view line) {
+    const auto emote = EmoteText(line);
+    return Units(line.size()) + (emote ? Units(emote->size()) : 0);
 }
 
 bool SendQueue::IsDropNotice(std::string_view text) {
@@ -78,21 +82,21 @@ SendQueue::Added SendQueue::Add(std::string_view text, Kind kind) {
         }
         if (waiting() + lines.size() > kMaxWaiting) {
             const std::size_t room = waiting() + lines.size() - kMaxWaiting;
-            if (kind == Kind::Chat || chat_.size() < room) {
+            if (kind == Kind::Chat || kind == Kind::Typed || chat_.size() < room) {
                 return Added::Full;
             }
             chat_.erase(chat_.begin(), chat_.begin() + static_cast<std::ptrdiff_t>(room));
             added = Added::QueuedPushingOutChat;
         }
     }
-    auto& queue = kind == Kind::Moderation ? moderation_ : chat_;
+    auto& queue = kind == Kind::Moderation || kind == Kind::Probe ? moderation_ : chat_;
     for (const std::string_view line : lines) {
-        queue.emplace_back(line);
+        queue.push_back({std::string(line), kind});
     }
     return added;
 }
 
-const std::string& SendQueue::Next() const {
+const SendQueue::Line& SendQueue::Next() const {
     return moderation_.empty() ? chat_.front() : moderation_.front();
 }
 
@@ -116,16 +120,15 @@ std::uint64_t SendQueue::CountedUnits(std::int64_t nowMs) {
     return units;
 }
 
-std::size_t SendQueue::TakeDue(std::int64_t nowMs, std::string& out,
-                               std::vector<std::string>* moderation) {
+std::size_t SendQueue::TakeDue(std::int64_t nowMs, std::string& out, std::vector<Line>* lines) {
     std::size_t taken = 0;
     if (Held(nowMs)) {
         return taken;
     }
     while (waiting() > 0) {
-        const std::string& line = Next();
+        const Line& line = Next();
         if (pace_.on()) {
-            const std::uint64_t units = LineUnits(line);
+            const std::uint64_t units = LineUnits(line.text);
             const std::uint64_t counted = CountedUnits(nowMs);
             // A line dearer than the whole quota goes alone, into an empty window.
             const bool fits = units <= pace_.quota ? counted + units <= pace_.quota : counted == 0;
@@ -134,10 +137,10 @@ std::size_t SendQueue::TakeDue(std::int64_t nowMs, std::string& out,
             }
             written_.push_back({nowMs, units});
         }
-        out += line;
+        out += line.text;
         out += "\r\n";
-        if (moderation && !moderation_.empty()) {
-            moderation->push_back(line);
+        if (lines) {
+            lines->push_back(line);
         }
         Pop();
         ++taken;
@@ -174,7 +177,7 @@ std::optional<std::int64_t> SendQueue::WaitMs(std::int64_t nowMs) {
     if (Held(nowMs)) {
         return *heldUntilMs_ - nowMs;
     }
-    const std::uint64_t units = LineUnits(Next());
+    const std::uint64_t units = LineUnits(Next().text);
     const std::uint64_t counted = CountedUnits(nowMs);
     std::uint64_t toExpire = counted;
     if (units <= pace_.quota) {
@@ -194,8 +197,12 @@ std::optional<std::int64_t> SendQueue::WaitMs(std::int64_t nowMs) {
 }
 
 std::vector<std::string> SendQueue::Discard() {
-    std::vector<std::string> moderation(std::make_move_iterator(moderation_.begin()),
-                                        std::make_move_iterator(moderation_.end()));
+    std::vector<std::string> moderation;
+    for (Line& line : moderation_) {
+        if (line.kind == Kind::Moderation) {
+            moderation.push_back(std::move(line.text));
+        }
+    }
     moderation_.clear();
     chat_.clear();
     return moderation;

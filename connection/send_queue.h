@@ -14,16 +14,26 @@ namespace varno {
 // in units (a unit per 40 bytes begun, at least one) over a rolling window, drops lines past
 // its quota and closes the connection of a client that keeps on sending. This queue writes a
 // line only while the units written within the window plus its own stay within the quota;
-// the rest wait, moderation lines (bans, kicks, unbans) ahead of chat lines, each kind in
-// the order it came. An emote ("/me" or "/emote") costs twice: the units of its line, as a
-// command, and those of its text, as the emote. When the gateway says it dropped a line, it
-// counted more than the queue did: Hold keeps every line back for a whole window.
+// the rest wait, moderation lines (bans, kicks, unbans) and the connection's probe ahead of
+// chat lines, each in the order it came. An emote ("/me" or "/emote") costs twice: the units of its
+// line, as a command, and those of its text, as the emote. When the gateway says it dropped a line,
+// it counted more than the queue did: Hold keeps every line back for a whole window.
 //
 // The queue knows no clock and no connection: each call brings the time, and the caller
 // writes what it hands out.
 class SendQueue {
 public:
-    enum class Kind { Chat, Moderation };
+    // Who gave a line: the program's own chat (the idle message, a trigger's answer), the
+    // operator (typed, or chosen in the user menu), a deed (a ban, kick or unban of the
+    // program's own) or the connection (a probe of a silent server). Moderation and Probe
+    // lines go ahead of the others.
+    enum class Kind { Chat, Typed, Moderation, Probe };
+
+    // A line as it waits, without its CR LF.
+    struct Line {
+        std::string text;
+        Kind kind = Kind::Chat;
+    };
 
     // What became of a text given to Add.
     enum class Added {
@@ -50,6 +60,8 @@ public:
     static std::uint64_t Units(std::size_t length);
     // The units a gateway charges for line: an emote's text is charged once more.
     static std::uint64_t LineUnits(std::string_view line);
+    // The text of an emote line ("/me TEXT", "/emote TEXT"); nothing for any other line.
+    static std::optional<std::string_view> EmoteText(std::string_view line);
     // Whether a gateway's error text says it dropped a line for sending too fast.
     static bool IsDropNotice(std::string_view text);
 
@@ -73,10 +85,9 @@ public:
     Added Add(std::string_view text, Kind kind);
 
     // Appends to out, each with its CR LF, the waiting lines that may be written at nowMs,
-    // in the order they go, and counts them as written. Returns how many. The moderation
-    // lines among them are also appended to moderation, when given.
-    std::size_t TakeDue(std::int64_t nowMs, std::string& out,
-                        std::vector<std::string>* moderation = nullptr);
+    // in the order they go, and counts them as written. Returns how many. The lines also go
+    // to lines, when given, with who gave them.
+    std::size_t TakeDue(std::int64_t nowMs, std::string& out, std::vector<Line>* lines = nullptr);
 
     // The gateway dropped a line at nowMs: nothing is written before a whole window has
     // passed since. Nothing while pacing is off.
@@ -102,7 +113,7 @@ private:
         std::uint64_t units;
     };
 
-    const std::string& Next() const;
+    const Line& Next() const;
     // Whether Hold keeps lines back at nowMs.
     bool Held(std::int64_t nowMs);
     void Pop();
@@ -110,8 +121,8 @@ private:
     std::uint64_t CountedUnits(std::int64_t nowMs);
 
     Pace pace_;
-    std::deque<std::string> moderation_;
-    std::deque<std::string> chat_;
+    std::deque<Line> moderation_;  // and probes: ahead
+    std::deque<Line> chat_;        // and typed lines
     std::deque<Written> written_;  // oldest first
     std::optional<std::int64_t> heldUntilMs_;
 };

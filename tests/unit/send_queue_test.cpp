@@ -148,6 +148,12 @@ TEST(SendQueue, ADropNoticeHoldsEveryLineAWholeWindow) {
     EXPECT_EQ(Take(queue, 1099), "");
     EXPECT_EQ(queue.WaitMs(1099), 1);
     EXPECT_EQ(Take(queue, 1100), "/ban x\r\na\r\n");
+    // A second notice while held holds a whole window from itself.
+    queue.Add("g", Kind::Chat);
+    queue.Hold(1200);
+    queue.Hold(1700);
+    EXPECT_EQ(Take(queue, 2699), "");
+    EXPECT_EQ(Take(queue, 2700), "g\r\n");
     queue.Hold(2000);
     queue.Restart();
     queue.Add("b", Kind::Chat);
@@ -172,7 +178,9 @@ TEST(SendQueue, ADropNoticeHoldsEveryLineAWholeWindow) {
     }
 }
 
-TEST(SendQueue, DiscardGivesTheModerationLinesThatWaited) {
+// Probes go ahead with the moderation lines, typed lines behind with the chat; each line
+// keeps who gave it, and a discard gives back only the moderation lines.
+TEST(SendQueue, LinesKeepWhoGaveThemAndDiscardGivesTheModerationLines) {
     SendQueue queue = Paced();
     for (const char* line : {"a", "b", "c", "d"}) {
         queue.Add(line, Kind::Chat);
@@ -180,15 +188,22 @@ TEST(SendQueue, DiscardGivesTheModerationLinesThatWaited) {
     Take(queue, 0);
     queue.Add("/ban x", Kind::Moderation);
     queue.Add("e", Kind::Chat);
+    queue.Add("/whois me", Kind::Probe);
     queue.Add("/kick y", Kind::Moderation);
     EXPECT_EQ(queue.Discard(), (std::vector<std::string>{"/ban x", "/kick y"}));
-    queue.Add("/ban z", Kind::Moderation);
+    queue.Add("/w bob hi", Kind::Typed);
     queue.Add("f", Kind::Chat);
+    queue.Add("/whois me", Kind::Probe);
+    queue.Add("/ban z", Kind::Moderation);
     std::string out;
-    std::vector<std::string> moderation;
-    queue.TakeDue(1025, out, &moderation);
-    EXPECT_EQ(out, "/ban z\r\nf\r\n");
-    EXPECT_EQ(moderation, std::vector<std::string>{"/ban z"});
+    std::vector<SendQueue::Line> lines;
+    queue.TakeDue(1025, out, &lines);
+    EXPECT_EQ(out, "/whois me\r\n/ban z\r\n/w bob hi\r\nf\r\n");
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].kind, Kind::Probe);
+    EXPECT_EQ(lines[1].kind, Kind::Moderation);
+    EXPECT_EQ(lines[2].kind, Kind::Typed);
+    EXPECT_EQ(lines[3].kind, Kind::Chat);
 }
 
 TEST(SendQueue, TheLoginsChannelLineCounts) {
