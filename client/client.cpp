@@ -5,7 +5,7 @@
 #include "base/text_case.h"
 #include "base/whole_number.h"
 #include "channel/mention.h"
-#include "moderation/deed_book.h"
+#include "moderation/server_reply.h"
 #include "moderation/user_menu.h"
 
 namespace varno {
@@ -84,6 +84,8 @@ void Client::Form_Load() {
 }
 
 void Client::sck_dataarrival(std::string_view block) {
+    connection_.Arrived();
+    protection_.Arrived();
     dispatcher_.ParseData(block);
     if (SwitchedOn(settings_.BanOnEntry)) {
         BanListed(dispatcher_.presentNames());
@@ -179,6 +181,7 @@ void Client::UpdateLogFolder() {
 void Client::Timer1_Timer() {
     uptime_.Timer1_Timer();
     ShowUptime();
+    connection_.Tick();
     protection_.Tick();
 }
 
@@ -199,7 +202,7 @@ void Client::Timer2_Timer() {
 void Client::txtSend_Enter(std::string_view text) {
     std::string line(text);
     line += "\r\n";
-    SendChat(line);
+    connection_.SendTyped(line);
     protection_.OperatorLine(text);
     EchoOwnLine(text);
 }
@@ -219,7 +222,7 @@ void Client::UserMenuChoice(int id, std::string_view name) {
         if (id == kMenuBan || id == kMenuKick) {
             protection_.SendModeration(*line);
         } else {
-            SendChat(*line);
+            connection_.SendTyped(*line);
         }
     }
 }
@@ -274,6 +277,7 @@ void Client::setChannelLabel(std::string_view text) {
 
 void Client::setOwnName(std::string_view name) {
     ownName_ = name;
+    connection_.LoggedIn(name);
     protection_.OnLoggedIn();
 }
 
@@ -292,13 +296,16 @@ void Client::Say(std::string_view text) {
 }
 
 bool Client::ServerReply(bool error, std::string_view text) {
-    if (!error && DeedBook::BannedName(text, ownName())) {
+    // The method's own name hides the type's.
+    const varno::ServerReply reply = ReadServerReply(error, text, ownName());
+    if (reply.kind == varno::ServerReply::Kind::Confirmed &&
+        reply.action == ModerationAction::Ban) {
         ++bansConfirmed_;
     }
     if (error && SendQueue::IsDropNotice(text)) {
         connection_.HoldSending();
     }
-    return protection_.OnServerReply(error, text);
+    return protection_.OnServerReply(reply, text);
 }
 
 bool Client::HandleCommand(std::string_view speaker, std::string_view message) {

@@ -1,5 +1,6 @@
 #include "connection/connection.h"
 
+#include "base/text_case.h"
 #include "base/whole_number.h"
 
 #include <algorithm>
@@ -23,6 +24,28 @@ bool OnlyWholeLineEnds(std::string_view text) {
     return true;
 }
 
+// Delay, held between least and most: where a doubling wait starts.
+std::int64_t DelayBetween(std::string_view delay, std::int64_t least, std::int64_t most) {
+    return std::clamp<std::int64_t>(ParseDelay(TrimBlanks(delay)).value_or(0), least, most);
+}
+
+// first doubled for each time after the first, up to most.
+std::int64_t Doubled(std::int64_t first, int times, std::int64_t most) {
+    std::int64_t wait = first;
+    for (int i = 1; i < times && wait < most; ++i) {
+        wait *= 2;
+    }
+    return std::min(wait, most);
+}
+
+// A timeout key in milliseconds: its seconds, or the default when missing or unreadable.
+std::int64_t TimeoutMs(std::string_view text, std::uint64_t seconds) {
+    return static_cast<std::int64_t>(
+               ParseWholeNumber(TrimBlanks(text), Connection::kTimeoutSecondsMax)
+                   .value_or(seconds)) *
+           1000;
+}
+
 }  // namespace
 
 std::optional<int> ParseDelay(std::string_view text) {
@@ -43,11 +66,19 @@ void Connection::CancelWaitingAttempt() {
     waitingOwesNotice_ = false;
 }
 
-void Connection::CloseSocket() {
-    CancelWaitingAttempt();
-    DiscardWaiting();
+void Connection::CloseLink() {
+    const bool wasConnected = state_ == State::Connected;
     ports_.link.close();
     state_ = State::Down;
+    DiscardWaiting();
+    if (wasConnected && onLost_) {
+        onLost_();
+    }
+}
+
+void Connection::CloseSocket() {
+    CancelWaitingAttempt();
+    CloseLink();
 }
 
 void Connection::ConnectToServer() {
@@ -56,7 +87,12 @@ void Connection::ConnectToServer() {
         onConnect_();
     }
     attemptStartMs_ = ports_.clock.steadyMs();
+    named_ = false;
+    probed_ = false;
     state_ = ports_.link.open(settings_.Server, kServerPort) ? State::Connecting : State::Down;
+    if (state_ == State::Down) {
+        AttemptFailed();
+    }
 }
 
 void Connection::StartAttempt(bool notice) {
@@ -67,9 +103,32 @@ void Connection::StartAttempt(bool notice) {
     }
 }
 
+bool Connection::BackingOff() const {
+    return SwitchedOn(settings_.Backoff);
+}
+
+std::int64_t Connection::AttemptGapMs() const {
+    if (!BackingOff()) {
+        return kMinAttemptGapMs;
+    }
+    return Doubled(DelayBetween(settings_.Delay, kMinAttemptGapMs, kMaxAttemptGapMs),
+                   failedAttempts_, kMaxAttemptGapMs);
+}
+
+std::int64_t Connection::SessionWaitMs() const {
+    return Doubled(DelayBetween(settings_.Delay, kMinAttemptGapMs, kMaxSessionWaitMs),
+                   shortSessions_, kMaxSessionWaitMs);
+}
+
+void Connection::AttemptFailed() {
+    ++failedAttempts_;
+    notBeforeMs_ = attemptStartMs_ + AttemptGapMs();
+}
+
 void Connection::ConnectAgainSoon(bool notice) {
-    const std::int64_t since = ports_.clock.steadyMs() - attemptStartMs_;
-    if (since >= kMinAttemptGapMs || since < 0) {
+    const std::int64_t now = ports_.clock.steadyMs();
+    // A clock that went back (it should not) leaves no attempt waiting for ever.
+    if (now >= notBeforeMs_ || now < attemptStartMs_) {
         StartAttempt(notice);
         return;
     }
@@ -77,9 +136,30 @@ void Connection::ConnectAgainSoon(bool notice) {
     // tick that asked once, when it starts.
     waitingOwesNotice_ = waitingOwesNotice_ || notice;
     if (!ports_.retry.isEnabled()) {
-        ports_.retry.setInterval(static_cast<int>(kMinAttemptGapMs - since));
+        ports_.retry.setInterval(
+            static_cast<int>(std::min<std::int64_t>(notBeforeMs_ - now, INT_MAX)));
         ports_.retry.setEnabled(true);
     }
+}
+
+void Connection::SessionEnded(bool notice) {
+    const std::int64_t lasted = ports_.clock.steadyMs() - connectedMs_;
+    if (lasted >= kLongSessionMs) {
+        shortSessions_ = 0;
+    }
+    if (!BackingOff() || lasted >= kShortSessionMs) {
+        StartAttempt(notice);
+        return;
+    }
+    ++shortSessions_;
+    const std::int64_t wait = SessionWaitMs();
+    notBeforeMs_ = ports_.clock.steadyMs() + wait;
+    CancelWaitingAttempt();
+    waitingOwesNotice_ = notice;
+    ports_.retry.setInterval(static_cast<int>(wait));
+    ports_.retry.setEnabled(true);
+    writer_.Line(LogTarget::Main, colour::kYellow,
+                 "Reconnecting in " + std::to_string((wait + 999) / 1000) + " s");
 }
 
 void Connection::Start() {
@@ -93,6 +173,7 @@ void Connection::Start() {
 void Connection::sck_connect() {
     ports_.r.setEnabled(edition_.enableTimerOnConnect);
     state_ = State::Connected;
+    connectedMs_ = lastArrivalMs_ = ports_.clock.steadyMs();
     SetCaption();
     std::string login;
     login.reserve(16 + settings_.Username.size() + settings_.Password.size() +
@@ -111,26 +192,27 @@ void Connection::sck_connect() {
     queue_.Restart();
     queue_.setPace(SendQueue::PaceOf(settings_.SendQuota, settings_.SendWindow));
     queue_.Count(ports_.clock.steadyMs(), 6 + settings_.Home.size());
+    // The gateway answers the channel line first, before any line written after it.
+    TellFate("/join " + settings_.Home, SendQueue::Kind::Typed, Fate::Written);
     writer_.Line(LogTarget::Main, colour::kGreen, "Connected to Server");
 }
 
 void Connection::Lost() {
-    // A connection on which the server had let the client in reconnects at once. An attempt
-    // that never got through (a refused or unreachable server fails within a millisecond),
-    // or a connection that the server closed before sending a single event line (a login
-    // it refused), waits for its second, so that nothing connects in a tight loop.
-    const bool wasIn = state_ == State::Connected && (!sawEventLine_ || sawEventLine_());
+    // A connection on which the server had let the client in reconnects as a session does.
+    // An attempt that never got through (a refused or unreachable server fails within a
+    // millisecond), or a connection that the server closed before sending a single event
+    // line (a login it refused), waits for its gap, so that nothing connects in a tight loop.
+    const bool wasIn = letIn();
     ports_.window.setChannelLabel("<Disconnected>");
-    ports_.link.close();
-    state_ = State::Down;
-    DiscardWaiting();
+    CloseLink();
+    writer_.Line(LogTarget::Main, colour::kRed, "Connection Closed");
     if (wasIn) {
-        ConnectToServer();
+        SessionEnded(false);
     } else {
+        AttemptFailed();
         ConnectAgainSoon(false);
     }
     ports_.r.setEnabled(true);
-    writer_.Line(LogTarget::Main, colour::kRed, "Connection Closed");
 }
 
 void Connection::sck_Close() {
@@ -141,6 +223,61 @@ void Connection::sck_Error() {
     Lost();
 }
 
+void Connection::GiveUp(std::string_view why) {
+    writer_.Line(LogTarget::Main, colour::kRed, why);
+    ports_.window.setChannelLabel("<Disconnected>");
+    CloseLink();
+    AttemptFailed();
+    ConnectAgainSoon(true);
+    ports_.r.setEnabled(true);
+}
+
+void Connection::Dead(std::int64_t quietMs) {
+    writer_.Line(LogTarget::Main, colour::kRed,
+                 "Nothing from the server for " + std::to_string(quietMs / 1000) + " s");
+    ports_.window.setChannelLabel("<Disconnected>");
+    CloseLink();
+    SessionEnded(true);
+    ports_.r.setEnabled(true);
+}
+
+void Connection::Tick() {
+    if (state_ != State::Connected) {
+        return;
+    }
+    const std::int64_t now = ports_.clock.steadyMs();
+    if (!named_) {
+        const std::int64_t limit = TimeoutMs(settings_.LoginTimeout, kLoginTimeoutSeconds);
+        if (limit > 0 && now - connectedMs_ >= limit) {
+            GiveUp("Login timed out");
+        }
+        return;
+    }
+    const std::int64_t silence = TimeoutMs(settings_.SilenceTimeout, kSilenceTimeoutSeconds);
+    const std::int64_t quiet = now - lastArrivalMs_;
+    if (silence <= 0) {
+        return;
+    }
+    if (quiet >= silence) {
+        Dead(quiet);
+    } else if (!probed_ && quiet >= silence * 2 / 3) {
+        // One probe a silence: whatever the server sends next, its answer included, ends it.
+        probed_ = true;
+        Send("/whois " + ownName_, SendQueue::Kind::Probe);
+    }
+}
+
+void Connection::Arrived() {
+    lastArrivalMs_ = ports_.clock.steadyMs();
+    probed_ = false;
+}
+
+void Connection::LoggedIn(std::string_view ownName) {
+    named_ = true;
+    ownName_ = ownName;
+    failedAttempts_ = 0;
+}
+
 void Connection::r_timer() {
     if (ports_.link.isOpen()) {
         ports_.r.setEnabled(false);
@@ -148,9 +285,11 @@ void Connection::r_timer() {
     }
     // A slow server gets its chance: an attempt under way is left to finish unless it has
     // been running for ten seconds.
-    if (state_ == State::Connecting &&
-        ports_.clock.steadyMs() - attemptStartMs_ < kAttemptTimeoutMs) {
-        return;
+    if (state_ == State::Connecting) {
+        if (ports_.clock.steadyMs() - attemptStartMs_ < kAttemptTimeoutMs) {
+            return;
+        }
+        AttemptFailed();
     }
     // The last attempt never got in, or it would be connected or under way; the next one
     // keeps its distance from it.
@@ -167,11 +306,13 @@ void Connection::retry_timer() {
 
 void Connection::mnuConnect_Click() {
     writer_.Line(LogTarget::Main, colour::kGreen, edition_.connectMenuText);
+    failedAttempts_ = shortSessions_ = 0;
     CloseSocket();
     ConnectToServer();
 }
 
 void Connection::mnuDisconnect_Click() {
+    failedAttempts_ = shortSessions_ = 0;
     CloseSocket();
     if (emptyUserList_) {
         emptyUserList_();
@@ -181,6 +322,7 @@ void Connection::mnuDisconnect_Click() {
 }
 
 void Connection::mnuReconnect_Click() {
+    failedAttempts_ = shortSessions_ = 0;
     CloseSocket();
     writer_.Line(LogTarget::Main, edition_.disconnectColour, "Reconnecting");
     ports_.window.setChannelLabel("<Disconnected>");
@@ -200,9 +342,16 @@ void Connection::send_timer() {
 }
 
 void Connection::Send(std::string_view text, SendQueue::Kind kind) {
-    if (!ports_.link.isOpen() || !OnlyWholeLineEnds(text)) {
-        if (kind == SendQueue::Kind::Moderation) {
-            TellFate(text, ports_.link.isOpen() ? Fate::Dropped : Fate::Discarded);
+    const bool moderation = kind == SendQueue::Kind::Moderation;
+    if (!ports_.link.isOpen()) {
+        if (moderation) {
+            TellFate(text, kind, Fate::Discarded);
+        }
+        return;
+    }
+    if (!OnlyWholeLineEnds(text)) {
+        if (moderation) {
+            TellFate(text, kind, Fate::Unsendable, "the line holds a line end");
         }
         return;
     }
@@ -215,18 +364,21 @@ void Connection::Send(std::string_view text, SendQueue::Kind kind) {
             break;
         case SendQueue::Added::Full:
             ReportFull();
-            if (kind == SendQueue::Kind::Moderation) {
-                TellFate(text, Fate::Dropped);
+            if (moderation) {
+                TellFate(text, kind, Fate::Dropped);
             }
             return;
-        case SendQueue::Added::TooLong:
-            writer_.Line(LogTarget::Main, colour::kRed,
-                         "Line too long to send (" + std::to_string(SendQueue::LongestLine(text)) +
-                             " bytes)");
-            if (kind == SendQueue::Kind::Moderation) {
-                TellFate(text, Fate::Dropped);
+        case SendQueue::Added::TooLong: {
+            const std::string bytes = std::to_string(SendQueue::LongestLine(text)) + " bytes";
+            if (moderation) {
+                TellFate(text, kind, Fate::Unsendable,
+                         "the line is too long to send (" + bytes + ")");
+            } else {
+                writer_.Line(LogTarget::Main, colour::kRed,
+                             "Line too long to send (" + bytes + ")");
             }
             return;
+        }
     }
     WriteDue();
 }
@@ -240,8 +392,8 @@ void Connection::WriteDue() {
     queue_.setPace(SendQueue::PaceOf(settings_.SendQuota, settings_.SendWindow));
     const std::int64_t now = ports_.clock.steadyMs();
     std::string due;
-    std::vector<std::string> moderation;
-    if (queue_.TakeDue(now, due, &moderation) > 0) {
+    std::vector<SendQueue::Line> taken;
+    if (queue_.TakeDue(now, due, &taken) > 0) {
         ports_.link.write(due);
     }
     if (const auto wait = queue_.WaitMs(now)) {
@@ -249,8 +401,12 @@ void Connection::WriteDue() {
         ports_.send.setEnabled(true);
     }
     ShowWaiting();
-    for (const std::string& line : moderation) {
-        TellFate(line, Fate::Written);
+    // Plain chat, typed or not, draws no answer from the server; every command does.
+    for (const SendQueue::Line& line : taken) {
+        if (line.kind == SendQueue::Kind::Moderation || line.kind == SendQueue::Kind::Probe ||
+            line.text.starts_with('/')) {
+            TellFate(line.text, line.kind, Fate::Written);
+        }
     }
 }
 
@@ -266,13 +422,14 @@ void Connection::DiscardWaiting() {
     const std::vector<std::string> moderation = queue_.Discard();
     ShowWaiting();
     for (const std::string& line : moderation) {
-        TellFate(line, Fate::Discarded);
+        TellFate(line, SendQueue::Kind::Moderation, Fate::Discarded);
     }
 }
 
-void Connection::TellFate(std::string_view text, Fate fate) {
-    if (moderationFate_) {
-        moderationFate_(text, fate);
+void Connection::TellFate(std::string_view text, SendQueue::Kind kind, Fate fate,
+                          std::string_view why) {
+    if (lineFate_) {
+        lineFate_(text, kind, fate, why);
     }
 }
 

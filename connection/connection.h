@@ -45,14 +45,21 @@ public:
     // Called whenever the number of lines waiting to be sent changes.
     void setWaitingChanged(std::function<void()> f) { waitingChanged_ = std::move(f); }
 
-    // What became of a moderation line: written to the socket, dropped by the queue (full
-    // or too long), or discarded unwritten because the connection closed.
-    enum class Fate { Written, Dropped, Discarded };
-    // Called once per moderation line given to SendModeration (a line given while the socket
-    // is closed is discarded). It must not send: it may run in the middle of the send path.
-    void setModerationFate(std::function<void(std::string_view line, Fate fate)> f) {
-        moderationFate_ = std::move(f);
-    }
+    // Called whenever a connection that was connected goes away: dropped by the server,
+    // closed by the program, or given up as dead. Lines written on it will get no answer.
+    void setOnLost(std::function<void()> f) { onLost_ = std::move(f); }
+
+    // What became of a line: written to the socket, dropped by the queue (full), discarded
+    // unwritten because the connection closed, or never sendable (too long, or holding a line
+    // end; why says which).
+    enum class Fate { Written, Dropped, Discarded, Unsendable };
+    // Called once for every written line the server may answer (a line of the operator, a
+    // deed or the probe, and every line that starts with '/'), the login's channel line
+    // included, and for every moderation line that is not written. It must not send: it may
+    // run in the middle of the send path.
+    using LineFate = std::function<void(std::string_view line, SendQueue::Kind kind, Fate fate,
+                                        std::string_view why)>;
+    void setLineFate(LineFate f) { lineFate_ = std::move(f); }
 
     // The last steps of start-up: caption, the interval of r, connect.
     void Start();
@@ -69,6 +76,19 @@ public:
     // The trigger command "reconnect": close and connect, nothing else.
     void Reconnect();
 
+    // Liveness, on the once-a-second tick: a connection that has not reached the server's
+    // name line LoginTimeout seconds after it was made is given up ("Login timed out") and
+    // tried again. A logged-in connection from which nothing has arrived for two thirds of
+    // SilenceTimeout gets one probe (a whois of its own name: one unit, answered only to this
+    // client, and its answer is not shown); silent for the whole of it, the connection is
+    // dead and replaced. A gateway sends every logged-in client a line each 120 s, so the
+    // defaults (30 s and 210 s) find a dead connection within four minutes.
+    void Tick();
+    // A read from the server (any bytes).
+    void Arrived();
+    // The server's name line: the login is done, under this name.
+    void LoggedIn(std::string_view ownName);
+
     // Send text + CR LF while connected; drop it otherwise. A text holding a CR or LF
     // outside a CR LF pair is dropped too: it would reach the server as other lines. The
     // lines go through the send queue, at the pace the SendQuota and SendWindow settings ask.
@@ -76,6 +96,8 @@ public:
     void SendLine(std::string_view text) { SendChat(text); }
     // A moderation line (a ban, kick or unban): it goes ahead of the chat lines that wait.
     void SendModeration(std::string_view text) { Send(text, SendQueue::Kind::Moderation); }
+    // A line of the operator's: typed, or chosen in the user menu.
+    void SendTyped(std::string_view text) { Send(text, SendQueue::Kind::Typed); }
 
     // The gateway said it dropped a line: nothing more goes for a whole SendWindow.
     void HoldSending();
@@ -92,9 +114,22 @@ public:
 
     // After an attempt that never got in (refused, unreachable, timed out, or closed before
     // any event line), the timer r, the close and error handlers and the retry timer start
-    // no new attempt sooner than this after it started. The menu commands, the trigger
-    // command and the drop of a connection that got in connect at once.
+    // no new attempt sooner than this after it started; with Backoff (on unless 0), each
+    // failed attempt in a row doubles the gap, from Delay, up to kMaxAttemptGapMs, until a
+    // login succeeds. The menu commands and the trigger command connect at once.
     static constexpr std::int64_t kMinAttemptGapMs = 1000;
+    static constexpr std::int64_t kMaxAttemptGapMs = 30000;
+    // A connection that got in and ended within kShortSessionMs of being made reconnects
+    // after a wait, with Backoff: Delay (at least a second) for the first such session, each
+    // one more in a row doubling it, up to kMaxSessionWaitMs. A session of kLongSessionMs
+    // or more ends the row. A server that drops the client over and over is not hammered.
+    static constexpr std::int64_t kShortSessionMs = 60000;
+    static constexpr std::int64_t kLongSessionMs = 600000;
+    static constexpr std::int64_t kMaxSessionWaitMs = 300000;
+    // The defaults of LoginTimeout and SilenceTimeout, in seconds; 0 turns either off.
+    static constexpr std::uint64_t kLoginTimeoutSeconds = 30;
+    static constexpr std::uint64_t kSilenceTimeoutSeconds = 210;
+    static constexpr std::uint64_t kTimeoutSecondsMax = 86400;
     // An attempt still under way at a tick of r is left alone until it is this old.
     static constexpr std::int64_t kAttemptTimeoutMs = 10000;
     static constexpr int kInitialInterval = 100;
@@ -103,21 +138,32 @@ public:
 
 private:
     void SetCaption();
+    // Drops the link and what waits to be sent; tells of a connection lost.
+    void CloseLink();
     void CloseSocket();
     void ConnectToServer();
     void CancelWaitingAttempt();
     // Closes and connects; notice: write "Server Down.. Reconnecting.." as it starts.
     void StartAttempt(bool notice);
-    // StartAttempt at once, or as the one waiting attempt when the last one began less than
-    // kMinAttemptGapMs ago.
+    // StartAttempt at once, or as the one waiting attempt when the next may not start yet.
     void ConnectAgainSoon(bool notice);
-    void Lost();  // sck_Close and sck_Error
+    // The attempt under way failed: the next waits for its gap.
+    void AttemptFailed();
+    // A connection that got in has gone: connect again, at once or after the session's wait.
+    void SessionEnded(bool notice);
+    void Lost();                        // sck_Close and sck_Error
+    void GiveUp(std::string_view why);  // login timed out
+    void Dead(std::int64_t quietMs);
+    bool BackingOff() const;
+    std::int64_t AttemptGapMs() const;
+    std::int64_t SessionWaitMs() const;
     void Send(std::string_view text, SendQueue::Kind kind);
     void WriteDue();  // writes what the pace allows and wakes the queue when more may go
     void DiscardWaiting();
     void ReportFull();
     void ShowWaiting();
-    void TellFate(std::string_view text, Fate fate);
+    void TellFate(std::string_view text, SendQueue::Kind kind, Fate fate,
+                  std::string_view why = "");
 
     const Edition& edition_;
     const Settings& settings_;
@@ -125,12 +171,21 @@ private:
     Ports ports_;
     State state_ = State::Down;
     std::int64_t attemptStartMs_ = 0;
+    std::int64_t connectedMs_ = 0;    // when the current connection was made
+    std::int64_t lastArrivalMs_ = 0;  // the last read from it
+    std::int64_t notBeforeMs_ = 0;    // no attempt of its own starts sooner
+    int failedAttempts_ = 0;          // in a row, since the last login
+    int shortSessions_ = 0;           // in a row
+    bool named_ = false;              // the server's name line came on this connection
+    bool probed_ = false;             // a probe went since the last read
+    std::string ownName_;
     bool waitingOwesNotice_ = false;
     std::function<void()> onConnect_;
+    std::function<void()> onLost_;
     std::function<void()> emptyUserList_;
     std::function<bool()> sawEventLine_;
     std::function<void()> waitingChanged_;
-    std::function<void(std::string_view, Fate)> moderationFate_;
+    LineFate lineFate_;
     SendQueue queue_;
     std::size_t shownWaiting_ = 0;
     std::optional<std::int64_t> lastFullReportMs_;

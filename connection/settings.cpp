@@ -40,6 +40,9 @@ std::string* Settings::field(std::string_view key) {
         {"Links", &Settings::Links},
         {"Find", &Settings::Find},
         {"Moderation", &Settings::Moderation},
+        {"LoginTimeout", &Settings::LoginTimeout},
+        {"SilenceTimeout", &Settings::SilenceTimeout},
+        {"Backoff", &Settings::Backoff},
     };
     for (const Entry& e : kFields) {
         if (EqualsIgnoreCase(e.key, key)) {
@@ -89,6 +92,9 @@ std::vector<std::string> UnreadableNumbers(const Settings& settings, const Editi
         {"BanOnEntry", &Settings::BanOnEntry, 1},
         {"BanMinutes", &Settings::BanMinutes, 0},
         {"ProtectTrusted", &Settings::ProtectTrusted, 1},
+        {"LoginTimeout", &Settings::LoginTimeout, Connection::kLoginTimeoutSeconds},
+        {"SilenceTimeout", &Settings::SilenceTimeout, Connection::kSilenceTimeoutSeconds},
+        {"Backoff", &Settings::Backoff, 1},
     };
     std::vector<std::string> lines;
     for (const Number& n : numbers) {

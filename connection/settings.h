@@ -41,6 +41,14 @@ struct Settings {
 
     // 0: the ban list spares only this client, not the database's names and staff.
     std::string ProtectTrusted;
+    // Seconds from connecting to the server's name line before the login is given up; 0:
+    // wait for ever.
+    std::string LoginTimeout;
+    // Seconds of silence after which a logged-in connection is taken as dead; 0: never.
+    std::string SilenceTimeout;
+    // 0: reconnect at once after a session however short, and a second after a failed
+    // attempt, without doubling the wait.
+    std::string Backoff;
 
     // The field that holds the key (matched without regard to case); nullptr for none.
     std::string* field(std::string_view key);
@@ -48,9 +56,9 @@ struct Settings {
 
 // The keys every edition reads from the file, after its own keys, at start-up and on reload.
 inline constexpr std::string_view kFileOnlyKeys[] = {
-    "SendQuota",   "SendWindow", "BanOnEntry", "LogFolder",      "FloodLines",
-    "RepeatLines", "JoinFlood",  "BanMinutes", "ProtectTrusted", "Notify",
-    "KeepWindow",  "Links",      "Find",       "Moderation"};
+    "SendQuota", "SendWindow", "BanOnEntry",     "LogFolder",      "FloodLines", "RepeatLines",
+    "JoinFlood", "BanMinutes", "ProtectTrusted", "Notify",         "KeepWindow", "Links",
+    "Find",      "Moderation", "LoginTimeout",   "SilenceTimeout", "Backoff"};
 
 // The start-up read: every key of the edition in order, from the settings file at iniPath.
 void ReadSettings(Settings& settings, const Edition& edition, const std::string& iniPath);

@@ -9,51 +9,32 @@ namespace {
 
 using Action = DeedBook::Action;
 
-// The server's refusals. Most name no user, so they belong to the oldest written deed of
-// their action (any action when none is given).
-struct Refusal {
-    std::string_view text;
-    std::optional<Action> action;
-    bool rights;  // this client is no channel operator: every deed will meet the same
-};
-
-constexpr Refusal kErrorRefusals[] = {
-    {"You have to be at least a Channel Operator to use this command.", std::nullopt, true},
-    {"You have to be at least a Channel Operator or tempOP to use this command.", std::nullopt,
-     true},
-    {"You are not a channel operator.", std::nullopt, true},
-    {"You cannot ban operators.", Action::Ban, false},
-    {"You cannot ban administrators.", Action::Ban, false},
-    {"You cannot kick operators.", Action::Kick, false},
-    {"That user is not logged in.", Action::Kick, false},
-};
-constexpr std::string_view kNoSuchAccount = "That account doesn't currently exist.";
-constexpr std::string_view kNotBanned = "That user is not banned.";
-constexpr std::string_view kUnableToBan = "Unable to ban ";
-constexpr std::string_view kNoLongerBanned = " is no longer banned from this channel.";
-
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
-// The NAME of "NAME has been <done> by OWN", followed by " (reason)." or "." (or nothing,
-// should the server cut it), when OWN is this client.
-std::optional<std::string_view> DoneBy(std::string_view text, std::string_view done,
-                                       std::string_view own) {
-    const std::string marker = " has been " + std::string(done) + " by ";
-    const std::size_t at = text.find(marker);
-    if (at == std::string_view::npos || at == 0) {
-        return std::nullopt;
+// Whether a line of this kind, action and name can draw the reply.
+bool Draws(const ServerReply& reply, DeedBook::Line line, std::optional<Action> action,
+           std::string_view name) {
+    using Kind = ServerReply::Kind;
+    switch (reply.kind) {
+        case Kind::Confirmed:
+            return action == reply.action && EqualsIgnoreCase(name, reply.name);
+        case Kind::NotBanned:
+            return action == Action::Unban;
+        case Kind::Refused:
+            return action && (!reply.action || action == reply.action) &&
+                   (reply.name.empty() || EqualsIgnoreCase(name, reply.name));
+        case Kind::Unknown:
+            return true;
+        case Kind::Other:
+            // Info lines come unasked too (news, notices of the channel); the probe goes only
+            // after a long silence, so one that follows it is its answer.
+            return line == DeedBook::Line::Probe;
+        case Kind::DropNotice:
+            return false;
     }
-    const std::string_view by = text.substr(at + marker.size());
-    if (!StartsWithIgnoreCase(by, own)) {
-        return std::nullopt;
-    }
-    const std::string_view after = by.substr(own.size());
-    if (!after.empty() && after.front() != '.' && after.front() != ' ') {
-        return std::nullopt;
-    }
-    return text.substr(0, at);
+    return false;
 }
 
 }  // namespace
@@ -131,15 +112,29 @@ std::vector<std::string> DeedBook::TakeDue(bool retries, std::size_t room) {
     return lines;
 }
 
-void DeedBook::Written(std::string_view line, std::int64_t nowMs) {
-    for (Deed& deed : deeds_) {
-        if (deed.handed && deed.line == line) {
-            deed.handed = false;
-            deed.writtenMs = nowMs;
-            deed.writtenSeq = ++writes_;
-            return;
+void DeedBook::Written(std::string_view line, Line what, std::int64_t nowMs) {
+    if (what == Line::Deed) {
+        for (Deed& deed : deeds_) {
+            if (deed.handed && deed.line == line) {
+                deed.handed = false;
+                deed.writtenMs = nowMs;
+                deed.writtenSeq = ++writes_;
+                deed.writtenRead = reads_;
+                return;
+            }
+        }
+        what = Line::Loose;
+    }
+    Pending pending{what, std::nullopt, "", nowMs, ++writes_, reads_};
+    if (what == Line::Loose) {
+        if (const auto parsed = Parse(line)) {
+            pending.action = parsed->first;
+            pending.name = parsed->second;
+        } else {
+            pending.what = Line::Command;
         }
     }
+    pending_.push_back(std::move(pending));
 }
 
 std::optional<DeedBook::Ended> DeedBook::Lost(std::string_view line, bool tried) {
@@ -155,6 +150,16 @@ std::optional<DeedBook::Ended> DeedBook::Lost(std::string_view line, bool tried)
     return std::nullopt;
 }
 
+std::optional<DeedBook::Ended> DeedBook::Unsendable(std::string_view line, std::string_view why) {
+    for (std::size_t i = 0; i < deeds_.size(); ++i) {
+        if (deeds_[i].handed && deeds_[i].line == line) {
+            deeds_[i].handed = false;
+            return End(i, Outcome::Unsendable, std::string(why));
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<DeedBook::Ended> DeedBook::Unanswered(std::size_t index) {
     Deed& deed = deeds_[index];
     deed.writtenMs.reset();
@@ -164,7 +169,7 @@ std::optional<DeedBook::Ended> DeedBook::Unanswered(std::size_t index) {
         return End(index, Outcome::Moot);
     }
     if (deed.tries >= kMaxTries) {
-        return End(index, Outcome::NoAnswer);
+        return End(index, deed.drops >= deed.tries ? Outcome::Dropped : Outcome::NoAnswer);
     }
     return std::nullopt;
 }
@@ -172,90 +177,75 @@ std::optional<DeedBook::Ended> DeedBook::Unanswered(std::size_t index) {
 std::optional<DeedBook::Ended> DeedBook::End(std::size_t index, Outcome outcome, std::string text,
                                              bool rights) {
     if (deeds_[index].writtenMs) {
+        const std::uint64_t seq = deeds_[index].writtenSeq;
         for (Deed& deed : deeds_) {
-            deed.overtaken =
-                deed.overtaken || (deed.writtenMs && deed.writtenSeq < deeds_[index].writtenSeq);
+            deed.overtaken = deed.overtaken || (deed.writtenMs && deed.writtenSeq < seq);
         }
+        ForgetBefore(seq);
     }
     Ended ended{std::move(deeds_[index]), outcome, std::move(text), rights};
     deeds_.erase(deeds_.begin() + static_cast<std::ptrdiff_t>(index));
     return ended;
 }
 
-std::optional<std::size_t> DeedBook::OldestWritten(std::optional<Action> action) const {
-    std::optional<std::size_t> oldest;
+void DeedBook::ForgetBefore(std::uint64_t seq) {
+    while (!pending_.empty() && pending_.front().seq < seq) {
+        pending_.pop_front();
+    }
+}
+
+std::optional<DeedBook::Drawer> DeedBook::Oldest(const ServerReply& reply) const {
+    std::optional<Drawer> oldest;
+    std::uint64_t oldestSeq = 0;
+    const auto consider = [&](Drawer drawer, std::uint64_t seq) {
+        if (!oldest || seq < oldestSeq) {
+            oldest = drawer;
+            oldestSeq = seq;
+        }
+    };
     for (std::size_t i = 0; i < deeds_.size(); ++i) {
         const Deed& deed = deeds_[i];
-        if (!deed.writtenMs || (action && deed.action != *action)) {
-            continue;
+        if (deed.writtenMs && deed.writtenRead < reads_ &&
+            Draws(reply, Line::Deed, deed.action, deed.name)) {
+            consider({true, i}, deed.writtenSeq);
         }
-        if (!oldest || deed.writtenSeq < deeds_[*oldest].writtenSeq) {
-            oldest = i;
+    }
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
+        const Pending& line = pending_[i];
+        if (line.read < reads_ && Draws(reply, line.what, line.action, line.name)) {
+            consider({false, i}, line.seq);
         }
     }
     return oldest;
 }
 
-std::optional<std::string_view> DeedBook::UnbannedName(std::string_view text) {
-    if (text.size() <= kNoLongerBanned.size() || !text.ends_with(kNoLongerBanned)) {
+std::optional<DeedBook::Answer> DeedBook::OnReply(const ServerReply& reply, std::string_view text) {
+    auto drawer = Oldest(reply);
+    if (!drawer && reply.kind == ServerReply::Kind::Refused && !reply.name.empty()) {
+        // "Unable to ban NAME." names the user as the server spelt it, which may not be
+        // how the line did.
+        ServerReply nameless = reply;
+        nameless.name = {};
+        drawer = Oldest(nameless);
+    }
+    if (!drawer) {
         return std::nullopt;
     }
-    return text.substr(0, text.size() - kNoLongerBanned.size());
-}
-
-std::optional<std::string_view> DeedBook::BannedName(std::string_view text, std::string_view own) {
-    return DoneBy(text, "banned", own);
-}
-
-std::optional<DeedBook::Ended> DeedBook::OnInfo(std::string_view text, std::string_view own) {
-    std::optional<std::size_t> index;
-    if (const auto name = DoneBy(text, "banned", own)) {
-        index = Find(Action::Ban, *name);
-    } else if (const auto kicked = DoneBy(text, "kicked", own)) {
-        index = Find(Action::Kick, *kicked);
-    } else if (const auto unbanned = UnbannedName(text)) {
-        index = Find(Action::Unban, *unbanned);
-    } else if (text == kNoSuchAccount) {
-        if (const auto oldest = OldestWritten(std::nullopt)) {
-            return End(*oldest, Outcome::Refused, std::string(text));
-        }
+    if (!drawer->deed) {
+        const Line line = pending_[drawer->index].what;
+        ForgetBefore(pending_[drawer->index].seq + 1);
+        return Answer{line, std::nullopt};
     }
-    if (!index) {
-        return std::nullopt;
+    using Kind = ServerReply::Kind;
+    const Deed& deed = deeds_[drawer->index];
+    if (reply.kind == Kind::Confirmed || reply.kind == Kind::NotBanned) {
+        return Answer{Line::Deed, End(drawer->index, Outcome::Confirmed)};
     }
-    return End(*index, Outcome::Confirmed);
-}
-
-std::optional<DeedBook::Ended> DeedBook::OnError(std::string_view text) {
-    if (text == kNotBanned) {
-        // Nothing was left to lift: the unban is done all the same.
-        if (const auto oldest = OldestWritten(Action::Unban)) {
-            return End(*oldest, Outcome::Confirmed);
-        }
-        return std::nullopt;
+    if (deed.action == Action::Kick && deed.left) {
+        return Answer{Line::Deed, End(drawer->index, Outcome::Moot)};
     }
-    if (StartsWithIgnoreCase(text, kUnableToBan) && text.ends_with('.')) {
-        const std::string_view name =
-            text.substr(kUnableToBan.size(), text.size() - kUnableToBan.size() - 1);
-        auto index = Find(Action::Ban, name);
-        if (!index) {
-            index = OldestWritten(Action::Ban);
-        }
-        if (index) {
-            return End(*index, Outcome::Refused, std::string(text));
-        }
-        return std::nullopt;
-    }
-    for (const Refusal& refusal : kErrorRefusals) {
-        if (text != refusal.text) {
-            continue;
-        }
-        if (const auto oldest = OldestWritten(refusal.action)) {
-            return End(*oldest, Outcome::Refused, std::string(text), refusal.rights);
-        }
-        return std::nullopt;
-    }
-    return std::nullopt;
+    return Answer{Line::Deed,
+                  End(drawer->index, Outcome::Refused, std::string(text), reply.rights)};
 }
 
 void DeedBook::Left(std::string_view name) {
@@ -276,15 +266,25 @@ std::vector<DeedBook::Ended> DeedBook::Expire(std::int64_t nowMs, std::int64_t w
         }
         ++i;
     }
+    std::erase_if(pending_, [&](const Pending& line) {
+        return nowMs - line.writtenMs >= windowMs + kGraceMs;
+    });
     return ended;
 }
 
-std::vector<DeedBook::Ended> DeedBook::Reconnected() {
+std::vector<DeedBook::Ended> DeedBook::Dropped(std::int64_t nowMs) {
+    pending_.clear();
     std::vector<Ended> ended;
     for (std::size_t i = 0; i < deeds_.size();) {
-        if (deeds_[i].handed || deeds_[i].writtenMs) {
-            // Its line met the drop of the connection, not a server that stays silent.
-            --deeds_[i].tries;
+        Deed& deed = deeds_[i];
+        if (deed.writtenMs) {
+            // A drop long after the line went is the network's doing, not the line's: the
+            // tries bound a server that stays silent or keeps dropping the client for it.
+            if (nowMs - *deed.writtenMs <= kDropBlameMs) {
+                ++deed.drops;
+            } else {
+                --deed.tries;
+            }
             if (auto end = Unanswered(i)) {
                 ended.push_back(std::move(*end));
                 continue;

@@ -92,8 +92,10 @@ Protection::Protection(const Settings& settings, const Database& database, BanLi
       files_(std::move(files)),
       hooks_(std::move(hooks)),
       bans_(files_.bans) {
-    connection_.setModerationFate(
-        [this](std::string_view line, Connection::Fate fate) { OnModerationFate(line, fate); });
+    connection_.setLineFate([this](std::string_view line, SendQueue::Kind kind,
+                                   Connection::Fate fate,
+                                   std::string_view why) { OnLineFate(line, kind, fate, why); });
+    connection_.setOnLost([this] { OnConnectionLost(); });
 }
 
 void Protection::Log(std::string_view text) {
@@ -179,7 +181,10 @@ void Protection::OnConnect() {
     loggedIn_ = false;
     rightsTold_ = false;
     failedUnbans_.clear();
-    for (const DeedBook::Ended& ended : deeds_.Reconnected()) {
+}
+
+void Protection::OnConnectionLost() {
+    for (const DeedBook::Ended& ended : deeds_.Dropped(clock_.steadyMs())) {
         Finish(ended);
     }
 }
@@ -294,11 +299,20 @@ void Protection::OpenDueUnbans() {
     }
 }
 
-void Protection::OnModerationFate(std::string_view line, Connection::Fate fate) {
+void Protection::OnLineFate(std::string_view line, SendQueue::Kind kind, Connection::Fate fate,
+                            std::string_view why) {
+    using Kind = SendQueue::Kind;
     std::optional<DeedBook::Ended> ended;
     switch (fate) {
         case Connection::Fate::Written:
-            deeds_.Written(line, clock_.steadyMs());
+            if (kind == Kind::Moderation) {
+                deeds_.Written(line, DeedBook::Line::Deed, clock_.steadyMs());
+            } else if (kind == Kind::Probe) {
+                deeds_.Written(line, DeedBook::Line::Probe, clock_.steadyMs());
+            } else if (!SendQueue::EmoteText(line)) {
+                // An emote draws the emote itself, never an info or error line.
+                deeds_.Written(line, DeedBook::Line::Loose, clock_.steadyMs());
+            }
             return;
         case Connection::Fate::Dropped:
             ended = deeds_.Lost(line, true);
@@ -306,31 +320,38 @@ void Protection::OnModerationFate(std::string_view line, Connection::Fate fate) 
         case Connection::Fate::Discarded:
             ended = deeds_.Lost(line, false);
             break;
+        case Connection::Fate::Unsendable:
+            ended = deeds_.Unsendable(line, why);
+            break;
     }
     if (ended) {
         Finish(*ended);
     }
 }
 
-bool Protection::OnServerReply(bool error, std::string_view text) {
-    if (!connection_.paced()) {
+bool Protection::OnServerReply(const ServerReply& reply, std::string_view text) {
+    if (reply.kind == ServerReply::Kind::Confirmed && reply.action == DeedBook::Action::Unban) {
+        ForgetBan(reply.name);  // the operator's unban lifts a timed ban as well
+    }
+    const auto answer = deeds_.OnReply(reply, text);
+    if (!answer) {
         return false;
     }
-    if (const auto unbanned = DeedBook::UnbannedName(text); unbanned && !error) {
-        ForgetBan(*unbanned);  // whoever sent the unban
+    if (answer->line == DeedBook::Line::Probe) {
+        return true;
     }
-    const auto ended = error ? deeds_.OnError(text) : deeds_.OnInfo(text, hooks_.ownName());
-    if (!ended) {
+    if (!answer->ended) {
         return false;
     }
-    Finish(*ended);
+    const DeedBook::Outcome outcome = answer->ended->outcome;
+    Finish(*answer->ended);
     // The deeds this reply overtook go again at once.
     for (const DeedBook::Ended& lost :
          deeds_.Expire(clock_.steadyMs(), connection_.sendWindowMs())) {
         Finish(lost);
     }
     Flush();
-    return ended->outcome == DeedBook::Outcome::Refused;
+    return outcome == DeedBook::Outcome::Refused || outcome == DeedBook::Outcome::Moot;
 }
 
 void Protection::Finish(const DeedBook::Ended& ended) {
@@ -350,16 +371,20 @@ void Protection::Finish(const DeedBook::Ended& ended) {
         case DeedBook::Outcome::Moot:
             return;
         case DeedBook::Outcome::Refused:
+        case DeedBook::Outcome::Unsendable:
             failure = ended.text;
             break;
         case DeedBook::Outcome::NoAnswer:
             failure = "no answer from the server";
             break;
+        case DeedBook::Outcome::Dropped:
+            failure = "the connection dropped each time it was sent";
+            break;
     }
     if (deed.action == DeedBook::Action::Unban) {
         failedUnbans_.push_back(deed.name);
     }
-    // Without operator rights every deed meets the same refusal: it is told once.
+    // A refusal every deed meets (no operator rights) is told once a session.
     if (ended.rights && std::exchange(rightsTold_, true)) {
         return;
     }

@@ -65,6 +65,8 @@ public:
     // Open deeds are sent again after the login.
     void OnConnect();
     void OnLoggedIn();
+    // A read from the server begins: its replies may answer the lines written before it.
+    void Arrived() { deeds_.Arrived(); }
     // The once-a-second tick: lifts the bans whose time is over (once logged in), sends the
     // deeds that wait, gives up those out of tries, and forgets users the counting rules no
     // longer need.
@@ -78,12 +80,12 @@ public:
     // server confirms it, while lines are paced).
     void OperatorLine(std::string_view line);
 
-    // A server info or error line; returns whether it settled a deed that the log tells of
-    // in its own words (a refusal), so the server's line need not be shown.
-    bool OnServerReply(bool error, std::string_view text);
+    // A server info or error line, paired with the line it answers (see DeedBook); returns
+    // whether the server's line is not to be shown: a refusal of a deed, which the log tells
+    // of in its own words, a kick's refusal whose user left, and the answer to the probe.
+    // reply: the line read with ReadServerReply; text: its words.
+    bool OnServerReply(const ServerReply& reply, std::string_view text);
     void OnUserLeft(std::string_view name) { deeds_.Left(name); }
-    // What became of a moderation line handed to the connection (which calls it).
-    void OnModerationFate(std::string_view line, Connection::Fate fate);
 
     // The list edits from the channel: the answer is said in the channel.
     void EditList(std::string_view speaker, ListKind list, bool add, std::string_view pattern) {
@@ -108,6 +110,11 @@ public:
 private:
     // Reads the rule keys again when their texts changed.
     void Refresh();
+    // What became of a line handed to the connection (which calls it).
+    void OnLineFate(std::string_view line, SendQueue::Kind kind, Connection::Fate fate,
+                    std::string_view why);
+    // The connection went: its deeds' lines will get no answer.
+    void OnConnectionLost();
     void Act(std::string_view name, ChannelGuard::Verdict verdict);
     // Sends line as a deed (note: its orange line once done), or at once with pacing off.
     bool Do(std::string_view line, std::string note);
@@ -141,7 +148,7 @@ private:
     std::string joinText_;
     bool loggedIn_ = false;
     DeedBook deeds_;
-    bool rightsTold_ = false;                // this session
+    bool rightsTold_ = false;                // a refusal every deed meets, this session
     std::vector<std::string> failedUnbans_;  // not tried again this session
 };
 

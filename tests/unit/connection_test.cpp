@@ -25,6 +25,16 @@ protected:
         r.setEnabled(true);
         conn.setEmptyUserList([this] { ++emptied; });
         conn.setSawEventLine([this] { return sawEventLine; });
+        conn.setOnLost([this] { ++lost; });
+    }
+
+    // Back to a fresh start: down, nothing logged, nothing opened.
+    void restart() {
+        conn.mnuDisconnect_Click();
+        writer.main().clear();
+        link.opens.clear();
+        link.written.clear();
+        lost = 0;
     }
 
     void connectNow() {
@@ -57,6 +67,7 @@ protected:
     const Edition& edition;
     Connection& conn = connection;
     int emptied = 0;
+    int lost = 0;
     bool sawEventLine = true;
 };
 
@@ -87,19 +98,221 @@ TEST_P(ConnectionTest, ConnectedSendsTheLoginBlockInOneWrite) {
     EXPECT_EQ(r.isEnabled(), edition.enableTimerOnConnect);
 }
 
-TEST_P(ConnectionTest, DropReconnectsAndLogsConnectionClosed) {
+// A connection that got in and dropped within a minute of being made waits before the next
+// attempt, Delay (at least a second) at first, doubling with each such session in a row up to
+// five minutes; a session of ten minutes ends the row, one between the two reconnects at once
+// and keeps it. Backoff=0 reconnects at once after any session.
+TEST_P(ConnectionTest, ShortSessionsInARowWaitLongerAndLonger) {
+    struct Case {
+        const char* backoff;
+        const char* delay;
+        std::vector<std::int64_t> lastedMs;
+        std::vector<std::int64_t> waitMs;  // 0: at once
+    };
+    const Case cases[] = {
+        {"",
+         "5000",
+         {5, 5, 5, 5, 5, 5, 5, 5},
+         {5000, 10000, 20000, 40000, 80000, 160000, 300000, 300000}},
+        {"",
+         "",
+         {59999, 60000, 59999, 599999, 59999, 600000, 59999},
+         {1000, 0, 2000, 0, 4000, 0, 1000}},
+        {"0", "5000", {5, 5}, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        restart();
+        settings.Backoff = c.backoff;
+        settings.Delay = c.delay;
+        conn.Start();
+        for (std::size_t i = 0; i < c.lastedMs.size(); ++i) {
+            SCOPED_TRACE(std::string(c.delay) + " session " + std::to_string(i));
+            connectNow();
+            window.label = "Lobby";
+            clock.ms += c.lastedMs[i];
+            link.dropNow();
+            conn.sck_Close();
+            EXPECT_EQ(window.label, "<Disconnected>");
+            EXPECT_TRUE(r.isEnabled());
+            EXPECT_EQ(lost, static_cast<int>(i) + 1);
+            const std::size_t opens = link.opens.size();
+            if (c.waitMs[i] == 0) {
+                EXPECT_EQ(lastLine(), std::make_pair(std::string("Connection Closed"), kRed));
+                EXPECT_FALSE(retry.isEnabled());
+                continue;
+            }
+            EXPECT_EQ(lastLine(),
+                      std::make_pair("Reconnecting in " + std::to_string(c.waitMs[i] / 1000) + " s",
+                                     kYellow));
+            ASSERT_TRUE(retry.isEnabled());
+            EXPECT_EQ(retry.interval(), c.waitMs[i]);
+            clock.ms += c.waitMs[i] - 1;
+            conn.r_timer();
+            EXPECT_EQ(link.opens.size(), opens) << "a tick does not cut the wait short";
+            clock.ms += 1;
+            conn.retry_timer();
+            EXPECT_EQ(link.opens.size(), opens + 1);
+        }
+        EXPECT_EQ(CountOf("Connection Closed"), c.lastedMs.size());
+        EXPECT_EQ(emptied, 1) << "the user list stays (emptied once, by the restart)";
+        emptied = 0;
+    }
+}
+
+// Attempts that never get in wait longer each time, from Delay up to 30 s, until a login.
+TEST_P(ConnectionTest, FailedAttemptsInARowWaitLongerUntilALogin) {
+    for (const char* backoff : {"", "0"}) {
+        restart();
+        settings.Backoff = backoff;
+        settings.Delay = "1000";
+        conn.Start();
+        const std::vector<std::int64_t> gaps =
+            backoff[0] == '0'
+                ? std::vector<std::int64_t>{1000, 1000, 1000}
+                : std::vector<std::int64_t>{1000, 2000, 4000, 8000, 16000, 30000, 30000};
+        for (const std::int64_t gap : gaps) {
+            clock.ms += 3;
+            conn.sck_Error();  // refused within milliseconds
+            ASSERT_TRUE(retry.isEnabled());
+            EXPECT_EQ(retry.interval(), gap - 3) << gap;
+            clock.ms += gap - 3;
+            conn.retry_timer();
+        }
+        EXPECT_EQ(link.opens.size(), gaps.size() + 1);
+        EXPECT_EQ(CountOf("Connection Closed"), gaps.size()) << "each attempt still says so";
+        EXPECT_EQ(lost, 0) << "no connection was made";
+        connectNow();
+        conn.LoggedIn("alice");
+        clock.ms += Connection::kShortSessionMs;
+        conn.sck_Close();
+        clock.ms += 3;
+        conn.sck_Error();
+        EXPECT_EQ(retry.interval(), 997) << "the login started the row afresh";
+    }
+}
+
+// A connection that has not reached the server's name line LoginTimeout seconds after it was
+// made is given up and tried again; 0 waits for ever.
+TEST_P(ConnectionTest, ALoginWithoutTheNameLineIsGivenUp) {
+    struct Case {
+        const char* key;
+        std::int64_t limitMs;  // 0: never
+        bool named;
+    };
+    for (const Case& c : {Case{"", 30000, false}, Case{" 5 ", 5000, false}, Case{"0", 0, false},
+                          Case{"", 0, true}}) {
+        SCOPED_TRACE(c.key);
+        restart();
+        settings.LoginTimeout = c.key;
+        settings.SilenceTimeout = c.named ? "0" : "";  // only the login's time is looked at
+        conn.Start();
+        connectNow();
+        if (c.named) {
+            conn.LoggedIn("alice");
+            conn.Arrived();
+        }
+        clock.ms += c.limitMs > 0 ? c.limitMs - 1 : 100000000;
+        conn.Tick();
+        EXPECT_EQ(link.opens.size(), 1u);
+        EXPECT_EQ(conn.state(), Connection::State::Connected);
+        if (c.limitMs == 0) {
+            continue;
+        }
+        clock.ms += 1;
+        window.label = "Lobby";
+        conn.Tick();
+        EXPECT_EQ(link.opens.size(), 2u);
+        EXPECT_EQ(lost, 1);
+        EXPECT_EQ(window.label, "<Disconnected>");
+        EXPECT_EQ(CountOf("Login timed out"), 1u);
+        EXPECT_EQ(lastLine(), std::make_pair(std::string("Server Down.. Reconnecting.."), kRed));
+    }
+}
+
+// Nothing from a logged-in connection for two thirds of SilenceTimeout (210 s): one probe, a
+// whois of the client's own name; nothing for the whole of it: the connection is replaced.
+// Whatever arrives (the gateway's line each 120 s, the probe's answer) starts the count again.
+TEST_P(ConnectionTest, ASilentConnectionIsProbedOnceThenReplaced) {
+    for (const char* key : {"", "0"}) {
+        SCOPED_TRACE(key);
+        restart();
+        settings.SilenceTimeout = key;
+        conn.Start();
+        connectNow();
+        conn.LoggedIn("alice");
+        link.written.clear();
+        if (key[0] == '0') {
+            clock.ms += 100000000;
+            conn.Tick();
+            EXPECT_TRUE(link.written.empty());
+            EXPECT_EQ(conn.state(), Connection::State::Connected);
+            continue;
+        }
+        clock.ms += 120000;
+        conn.Arrived();
+        clock.ms += 139999;
+        conn.Tick();
+        EXPECT_TRUE(link.written.empty());
+        clock.ms += 1;
+        conn.Tick();
+        clock.ms += 1000;
+        conn.Tick();
+        EXPECT_EQ(link.written, std::vector<std::string>{"/whois alice\r\n"}) << "once";
+        conn.Arrived();
+        clock.ms += 140000;
+        conn.Tick();
+        EXPECT_EQ(link.written.size(), 2u) << "a new silence, a new probe";
+        clock.ms += 69999;
+        conn.Tick();
+        EXPECT_EQ(conn.state(), Connection::State::Connected);
+        EXPECT_EQ(link.opens.size(), 1u);
+        clock.ms += 1;
+        conn.Tick();
+        EXPECT_EQ(link.opens.size(), 2u);
+        EXPECT_EQ(lost, 1);
+        EXPECT_EQ(CountOf("Nothing from the server for 210 s"), 1u);
+        EXPECT_EQ(lastLine(), std::make_pair(std::string("Server Down.. Reconnecting.."), kRed));
+    }
+}
+
+// What the send path tells of the lines the server may answer: every command written (the
+// login's channel line included), and each moderation line it could not write, with why.
+TEST_P(ConnectionTest, TheSendPathTellsWhatBecameOfEachCommand) {
+    using Kind = SendQueue::Kind;
+    std::vector<std::string> told;
+    conn.setLineFate(
+        [&](std::string_view line, Kind kind, Connection::Fate fate, std::string_view why) {
+            const char* kinds[] = {"chat", "typed", "moderation", "probe"};
+            const char* fates[] = {"written", "dropped", "discarded", "unsendable"};
+            told.push_back(std::string(kinds[static_cast<int>(kind)]) + " " +
+                           fates[static_cast<int>(fate)] + " " + std::string(line) +
+                           (why.empty() ? "" : " (" + std::string(why) + ")"));
+        });
+    settings.SendQuota = "100";
     conn.Start();
     connectNow();
-    r.setEnabled(false);
-    window.label = "Lobby";
-    clock.ms += 5;  // even a connection that lasted moments
+    const std::string longName(200, 'x');
+    conn.SendChat("hello");
+    conn.SendTyped("hi all");
+    conn.SendChat("/me waves");
+    conn.SendTyped("/w bob hi");
+    conn.SendModeration("/ban spam boo");
+    conn.SendModeration("/ban " + longName + " boo");
+    conn.SendModeration("/ban a\nb boo");
+    conn.SendTyped(std::string(201, 't'));
     link.dropNow();
-    conn.sck_Close();
-    EXPECT_EQ(window.label, "<Disconnected>");
-    EXPECT_EQ(link.opens.size(), 2u) << "an established connection reconnects at once";
-    EXPECT_TRUE(r.isEnabled());
-    EXPECT_EQ(lastLine(), std::make_pair(std::string("Connection Closed"), kRed));
-    EXPECT_EQ(emptied, 0) << "the user list stays";
+    conn.SendModeration("/ban late");
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "typed written /join Lobby",
+                        "chat written /me waves",
+                        "typed written /w bob hi",
+                        "moderation written /ban spam boo",
+                        "moderation unsendable /ban " + longName +
+                            " boo (the line is too long to send (209 bytes))",
+                        "moderation unsendable /ban a\nb boo (the line holds a line end)",
+                        "moderation discarded /ban late",
+                    }));
+    EXPECT_EQ(CountOf("Line too long"), 1u) << "the typed line only; a deed tells its own";
 }
 
 TEST_P(ConnectionTest, ServerThatClosesBeforeLettingTheClientInIsRetriedAfterASecond) {
@@ -211,29 +424,30 @@ TEST_P(ConnectionTest, NoticeOfAWaitingAttemptIsRedAndFollowsTheStart) {
     EXPECT_EQ(lastLine(), std::make_pair(std::string("Server Down.. Reconnecting.."), kRed));
 }
 
-// The operator's commands, the trigger command and the drop of a connection that got in
-// connect at once, however recent the last attempt, and drop a waiting attempt.
-TEST_P(ConnectionTest, CommandsAndTheDropOfAConnectionThatGotInAreImmediate) {
+// The operator's commands and the trigger command connect at once, however recent the last
+// attempt, and drop a waiting attempt.
+TEST_P(ConnectionTest, CommandsConnectAtOnce) {
     struct Case {
         const char* name;
         std::function<void(Connection&)> act;
         bool afterLogin;
     };
-    for (const Case& c :
-         {Case{"Connect", [](Connection& on) { on.mnuConnect_Click(); }, false},
-          Case{"Reconnect", [](Connection& on) { on.mnuReconnect_Click(); }, false},
-          Case{"reconnect trigger", [](Connection& on) { on.Reconnect(); }, false},
-          Case{"drop after event lines", [](Connection& on) { on.sck_Close(); }, true}}) {
+    for (const Case& c : {Case{"Connect", [](Connection& on) { on.mnuConnect_Click(); }, false},
+                          Case{"Reconnect", [](Connection& on) { on.mnuReconnect_Click(); }, false},
+                          Case{"reconnect trigger", [](Connection& on) { on.Reconnect(); }, false},
+                          Case{"Connect in a session's wait",
+                               [](Connection& on) { on.mnuConnect_Click(); }, true}}) {
         SCOPED_TRACE(c.name);
         link.opens.clear();
         conn.Start();
         if (c.afterLogin) {
             connectNow();
             link.dropNow();
+            conn.sck_Close();
         } else {
             conn.sck_Error();
-            ASSERT_TRUE(retry.isEnabled());
         }
+        ASSERT_TRUE(retry.isEnabled());
         clock.ms += 5;
         c.act(conn);
         EXPECT_EQ(link.opens.size(), 2u);

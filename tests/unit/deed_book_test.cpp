@@ -8,94 +8,222 @@ namespace {
 using Action = DeedBook::Action;
 using Outcome = DeedBook::Outcome;
 
-// A book whose deeds were opened in this order and their lines written.
-DeedBook Written(const std::vector<std::string>& lines) {
+using Line = DeedBook::Line;
+
+// A line as the send path wrote it: a deed's ("d:/ban x"), the operator's ("t:/ban x"), or
+// the connection's probe ("p:/whois alice").
+struct Wrote {
+    Line what;
+    std::string line;
+};
+
+Wrote Deed(std::string line) {
+    return {Line::Deed, std::move(line)};
+}
+Wrote Typed(std::string line) {
+    return {Line::Loose, std::move(line)};
+}
+
+// A book whose lines were opened as deeds (those of Line::Deed) and written in this order,
+// in reads before the one now handled.
+DeedBook Written(const std::vector<Wrote>& lines) {
     DeedBook book;
-    for (const std::string& line : lines) {
-        const auto deed = DeedBook::Parse(line);
-        EXPECT_TRUE(deed) << line;
-        book.Open(deed->first, deed->second, line, "");
+    for (const Wrote& w : lines) {
+        if (w.what == Line::Deed) {
+            const auto deed = DeedBook::Parse(w.line);
+            EXPECT_TRUE(deed) << w.line;
+            book.Open(deed->first, deed->second, w.line, "");
+        }
     }
+    book.TakeDue(false, 100);
     std::int64_t ms = 0;
-    for (const std::string& line : book.TakeDue(false, 100)) {
-        book.Written(line, ms++);
+    for (const Wrote& w : lines) {
+        book.Written(w.line, w.what, ms++);
     }
+    book.Arrived();
     return book;
 }
 
-TEST(DeedBook, RepliesSettleTheDeedTheyBelongTo) {
+// Replies go to the oldest line written before the read that can draw them, the operator's
+// lines among them: their replies are theirs, and settle, refuse or overtake no deed.
+TEST(DeedBook, RepliesGoToTheLinesThatDrewThem) {
     struct Case {
         std::string name;
-        std::vector<std::string> open;
+        std::vector<Wrote> wrote;
         bool error;
         std::string text;
-        std::optional<Outcome> outcome;  // nothing: the reply settles no deed
-        std::string line;                // of the deed it settles
+        std::optional<Line> line;        // whose reply it is; nothing: no line's
+        std::optional<Outcome> outcome;  // of the deed it settles
+        std::string deed = "";           // its line
         bool rights = false;
     };
-    const std::vector<std::string> mixed = {"/kick bob flooding", "/ban Eve boo", "/unban zed",
-                                            "/ban [Clan]Bob boo"};
+    const std::vector<Wrote> mixed = {Deed("/kick bob flooding"), Deed("/ban Eve boo"),
+                                      Deed("/unban zed"), Deed("/ban [Clan]Bob boo")};
     const Case cases[] = {
-        {"ban with reason", mixed, false, "eve has been banned by ALICE (boo).", Outcome::Confirmed,
-         "/ban Eve boo"},
-        {"ban without reason", mixed, false, "[clan]bob has been banned by alice.",
+        {"ban with reason", mixed, false, "eve has been banned by ALICE (boo).", Line::Deed,
+         Outcome::Confirmed, "/ban Eve boo"},
+        {"ban without reason", mixed, false, "[clan]bob has been banned by alice.", Line::Deed,
          Outcome::Confirmed, "/ban [Clan]Bob boo"},
         {"banned by someone else", mixed, false, "Eve has been banned by alicex.", std::nullopt,
-         ""},
-        {"kick", mixed, false, "bob has been kicked by alice (flooding).", Outcome::Confirmed,
-         "/kick bob flooding"},
-        {"unban", mixed, false, "Zed is no longer banned from this channel.", Outcome::Confirmed,
-         "/unban zed"},
-        {"nothing left to lift", mixed, true, "That user is not banned.", Outcome::Confirmed,
-         "/unban zed"},
-        {"not banned, no unban open",
-         {"/ban Eve"},
+         std::nullopt},
+        {"kick", mixed, false, "bob has been kicked by alice (flooding).", Line::Deed,
+         Outcome::Confirmed, "/kick bob flooding"},
+        {"unban", mixed, false, "Zed is no longer banned from this channel.", Line::Deed,
+         Outcome::Confirmed, "/unban zed"},
+        {"nothing left to lift", mixed, true, "That user is not banned.", Line::Deed,
+         Outcome::Confirmed, "/unban zed"},
+        {"not banned, no unban written",
+         {Deed("/ban Eve")},
          true,
          "That user is not banned.",
          std::nullopt,
-         ""},
-        {"rights: the oldest written of any action", mixed, true,
-         "You have to be at least a Channel Operator to use this command.", Outcome::Refused,
-         "/kick bob flooding", true},
-        {"tempOP rights", mixed, true,
-         "You have to be at least a Channel Operator or tempOP to use this command.",
+         std::nullopt},
+        {"rights: the oldest ban", mixed, true,
+         "You have to be at least a Channel Operator to use this command.", Line::Deed,
+         Outcome::Refused, "/ban Eve boo", true},
+        {"tempOP rights: the oldest kick", mixed, true,
+         "You have to be at least a Channel Operator or tempOP to use this command.", Line::Deed,
          Outcome::Refused, "/kick bob flooding", true},
-        {"not an operator", mixed, true, "You are not a channel operator.", Outcome::Refused,
+        {"no channel: the oldest of any action", mixed, true,
+         "This command can only be used inside a channel.", Line::Deed, Outcome::Refused,
          "/kick bob flooding", true},
-        {"ban refusal goes to the oldest ban", mixed, true, "You cannot ban operators.",
-         Outcome::Refused, "/ban Eve boo"},
-        {"admin", mixed, true, "You cannot ban administrators.", Outcome::Refused, "/ban Eve boo"},
-        {"kick refusal", mixed, true, "You cannot kick operators.", Outcome::Refused,
-         "/kick bob flooding"},
-        {"kick of an absent user", mixed, true, "That user is not logged in.", Outcome::Refused,
-         "/kick bob flooding"},
-        {"kick refusal, no kick open",
-         {"/ban Eve"},
+        {"not an operator: the oldest unban", mixed, true, "You are not a channel operator.",
+         Line::Deed, Outcome::Refused, "/unban zed", true},
+        {"ban refusal", mixed, true, "You cannot ban operators.", Line::Deed, Outcome::Refused,
+         "/ban Eve boo"},
+        {"kick of an absent user", mixed, true, "That user is not logged in.", Line::Deed,
+         Outcome::Refused, "/kick bob flooding"},
+        {"kick refusal, no kick written",
+         {Deed("/ban Eve")},
          true,
          "You cannot kick operators.",
          std::nullopt,
-         ""},
-        {"unable to ban names the user", mixed, true, "Unable to ban [CLAN]BOB.", Outcome::Refused,
-         "/ban [Clan]Bob boo"},
+         std::nullopt},
+        {"unable to ban names the user", mixed, true, "Unable to ban [CLAN]BOB.", Line::Deed,
+         Outcome::Refused, "/ban [Clan]Bob boo"},
+        {"unable to ban a name no line has", mixed, true, "Unable to ban X.", Line::Deed,
+         Outcome::Refused, "/ban Eve boo"},
         {"no such account (an info line)", mixed, false, "That account doesn't currently exist.",
+         Line::Deed, Outcome::Refused, "/ban Eve boo"},
+        {"an error nobody knows: the oldest line", mixed, true, "Unknown user.", Line::Deed,
          Outcome::Refused, "/kick bob flooding"},
-        {"other error", mixed, true, "Unknown user.", std::nullopt, ""},
-        {"chat info", mixed, false, "Eve has been banned", std::nullopt, ""},
+        {"news", mixed, false, "Eve has been banned", std::nullopt, std::nullopt},
+        {"a drop notice", mixed, true, "Your message quota has been exceeded!", std::nullopt,
+         std::nullopt},
+        // The operator's lines keep their replies.
+        {"typed ban refused first",
+         {Typed("/ban sysop"), Deed("/ban spam1 boo")},
+         true,
+         "You cannot ban administrators.",
+         Line::Loose,
+         std::nullopt},
+        {"typed unban of no ban first",
+         {Typed("/unban ghost"), Deed("/unban bob")},
+         true,
+         "That user is not banned.",
+         Line::Loose,
+         std::nullopt},
+        {"typed ban of the same name first",
+         {Typed("/BAN spam1"), Deed("/ban spam1 boo")},
+         false,
+         "spam1 has been banned by alice.",
+         Line::Loose,
+         std::nullopt},
+        {"a deed's reply after a typed line",
+         {Typed("/ban sysop"), Deed("/ban spam1 boo")},
+         false,
+         "spam1 has been banned by alice (boo).",
+         Line::Deed,
+         Outcome::Confirmed,
+         "/ban spam1 boo"},
+        {"the welcome after the login's channel line",
+         {{Line::Command, "/join Lobby"}, Deed("/ban spam1 boo")},
+         true,
+         "Hello alice, welcome to Gateway Realm!",
+         Line::Command,
+         std::nullopt},
+        {"an error for a typed command",
+         {Typed("/whois nobody"), Deed("/ban spam1")},
+         true,
+         "Unknown user.",
+         Line::Command,
+         std::nullopt},
+        {"news while the login's channel line waits",
+         {{Line::Command, "/join Lobby"}, {Line::Probe, "/whois alice"}},
+         false,
+         "This is the public chat channel.",
+         Line::Probe,
+         std::nullopt},
+        {"the probe's answer",
+         {Deed("/ban spam1"), {Line::Probe, "/whois alice"}},
+         false,
+         "alice is using Chat and is currently in channel \"Lobby\".",
+         Line::Probe,
+         std::nullopt},
     };
     for (const Case& c : cases) {
-        DeedBook book = Written(c.open);
-        const auto ended = c.error ? book.OnError(c.text) : book.OnInfo(c.text, "alice");
-        ASSERT_EQ(ended.has_value(), c.outcome.has_value()) << c.name;
-        if (!ended) {
-            EXPECT_EQ(book.open(), c.open.size()) << c.name;
+        DeedBook book = Written(c.wrote);
+        const std::size_t open = book.open();
+        const auto answer = book.OnReply(ReadServerReply(c.error, c.text, "alice"), c.text);
+        ASSERT_EQ(answer.has_value(), c.line.has_value()) << c.name;
+        if (!answer) {
+            EXPECT_EQ(book.open(), open) << c.name;
             continue;
         }
-        EXPECT_EQ(ended->outcome, *c.outcome) << c.name;
-        EXPECT_EQ(ended->deed.line, c.line) << c.name;
-        EXPECT_EQ(ended->rights, c.rights) << c.name;
-        EXPECT_EQ(ended->text, *c.outcome == Outcome::Refused ? c.text : "") << c.name;
-        EXPECT_EQ(book.open(), c.open.size() - 1) << c.name;
+        EXPECT_EQ(answer->line, *c.line) << c.name;
+        ASSERT_EQ(answer->ended.has_value(), c.outcome.has_value()) << c.name;
+        if (!answer->ended) {
+            EXPECT_EQ(book.open(), open) << c.name;
+            EXPECT_TRUE(book.Expire(0, 500).empty()) << c.name << ": no deed overtaken";
+            continue;
+        }
+        EXPECT_EQ(answer->ended->outcome, *c.outcome) << c.name;
+        EXPECT_EQ(answer->ended->deed.line, c.deed) << c.name;
+        EXPECT_EQ(answer->ended->rights, c.rights) << c.name;
+        EXPECT_EQ(answer->ended->text, *c.outcome == Outcome::Refused ? c.text : "") << c.name;
+        EXPECT_EQ(book.open(), open - 1) << c.name;
     }
+}
+
+// A reply read in the same read as the line was written cannot be its answer; a kick whose
+// user left is refused without a word; a typed confirmation overtakes no deed written after
+// the typed line.
+TEST(DeedBook, WhatCanAndCannotBeAnAnswer) {
+    DeedBook book = Written({Deed("/ban early")});
+    book.Open(Action::Ban, "late", "/ban late", "");
+    ASSERT_EQ(book.TakeDue(false, 9), std::vector<std::string>{"/ban late"});
+    book.Written("/ban late", Line::Deed, 5);
+    const auto reply = [&](bool error, const std::string& text) {
+        return book.OnReply(ReadServerReply(error, text, "alice"), text);
+    };
+    EXPECT_FALSE(reply(false, "late has been banned by alice.")) << "written in this read";
+    EXPECT_FALSE(reply(true, "Unknown user.").value().ended.value().deed.line.empty());
+    EXPECT_EQ(book.open(), 1u) << "the unknown error refused the older deed";
+    book.Arrived();
+    EXPECT_TRUE(reply(false, "late has been banned by alice.").value().ended);
+
+    DeedBook kicks = Written({Deed("/kick bob flooding")});
+    kicks.Left("BOB");
+    const auto moot =
+        kicks.OnReply(ReadServerReply(true, "That user is not in this channel.", "alice"), "");
+    EXPECT_EQ(moot.value().ended.value().outcome, Outcome::Moot);
+
+    DeedBook overtaking =
+        Written({Typed("/ban spam3"), Deed("/ban spam1"), Deed("/ban spam2"), Deed("/ban spam3")});
+    EXPECT_EQ(
+        overtaking.OnReply(ReadServerReply(false, "spam3 has been banned by alice.", "alice"), "")
+            .value()
+            .line,
+        Line::Loose);
+    EXPECT_TRUE(overtaking.Expire(0, 500).empty());
+    EXPECT_EQ(overtaking.open(), 3u) << "nothing settled, nothing overtaken";
+    EXPECT_TRUE(
+        overtaking.OnReply(ReadServerReply(false, "spam2 has been banned by alice.", "alice"), "")
+            .value()
+            .ended);
+    EXPECT_EQ(overtaking.Expire(0, 500).size(), 0u);
+    EXPECT_EQ(overtaking.TakeDue(true, 9), std::vector<std::string>{"/ban spam1"})
+        << "overtaken by a deed's answer: sent again at once";
 }
 
 TEST(DeedBook, OneOpenDeedPerActionAndNameWhateverTheCase) {
@@ -122,8 +250,8 @@ TEST(DeedBook, UnansweredDeedsAreSentAgainThreeTimesInAllThenGivenUp) {
 
     // Try 1: written, and one millisecond short of the wait nothing happens.
     ASSERT_EQ(book.TakeDue(false, 9).size(), 2u);
-    book.Written("/ban eve", 0);
-    book.Written("/kick bob", 0);
+    book.Written("/ban eve", Line::Deed, 0);
+    book.Written("/kick bob", Line::Deed, 0);
     book.Left("BOB");
     EXPECT_TRUE(book.Expire(kDue - 1, kWindow).empty());
     EXPECT_TRUE(book.TakeDue(true, 9).empty());
@@ -139,7 +267,7 @@ TEST(DeedBook, UnansweredDeedsAreSentAgainThreeTimesInAllThenGivenUp) {
     EXPECT_EQ(book.TakeDue(true, 9), std::vector<std::string>{"/ban eve"});
     EXPECT_FALSE(book.Lost("/ban eve", true));
     EXPECT_EQ(book.TakeDue(true, 9), std::vector<std::string>{"/ban eve"});
-    book.Written("/ban eve", 1000);
+    book.Written("/ban eve", Line::Deed, 1000);
     const auto ended = book.Expire(1000 + kDue, kWindow);
     ASSERT_EQ(ended.size(), 1u);
     EXPECT_EQ(ended[0].outcome, Outcome::NoAnswer);
@@ -147,25 +275,41 @@ TEST(DeedBook, UnansweredDeedsAreSentAgainThreeTimesInAllThenGivenUp) {
     EXPECT_EQ(book.open(), 0u);
 }
 
-TEST(DeedBook, OpenDeedsSurviveAReconnectWithoutLosingATry) {
+// A drop long after a deed's line went costs it no try; a drop within kDropBlameMs of it
+// does, and three such drops end the deed.
+TEST(DeedBook, DropsCountAsTriesOnlySoonAfterTheLine) {
+    constexpr std::int64_t kBlame = DeedBook::kDropBlameMs;
     DeedBook book;
-    for (const char* name : {"a", "b", "c"}) {
-        book.Open(Action::Ban, name, std::string("/ban ") + name, "");
-    }
-    ASSERT_EQ(book.TakeDue(false, 2).size(), 2u);
-    book.Written("/ban a", 0);
-    EXPECT_TRUE(book.Reconnected().empty());
-    EXPECT_EQ(book.TakeDue(false, 9), std::vector<std::string>{"/ban c"});
-    EXPECT_EQ(book.TakeDue(true, 9), (std::vector<std::string>{"/ban a", "/ban b"}));
-    EXPECT_TRUE(book.OnInfo("a has been banned by me.", "me"));
-    EXPECT_FALSE(book.OnInfo("a has been banned by me.", "me")) << "settled once";
+    book.Open(Action::Ban, "a", "/ban a", "");
+    ASSERT_EQ(book.TakeDue(false, 9), std::vector<std::string>{"/ban a"});
+    book.Written("/ban a", Line::Deed, 0);
+    EXPECT_TRUE(book.Dropped(kBlame + 1).empty());
+    EXPECT_TRUE(book.TakeDue(false, 9).empty()) << "retries wait for the login";
+    EXPECT_EQ(book.TakeDue(true, 9), std::vector<std::string>{"/ban a"});
+    book.Written("/ban a", Line::Deed, 10);
+    book.Arrived();
+    EXPECT_TRUE(book.OnReply(ReadServerReply(false, "a has been banned by me.", "me"), ""));
+    EXPECT_FALSE(book.OnReply(ReadServerReply(false, "a has been banned by me.", "me"), ""))
+        << "settled once";
 
-    // Replies come in the order lines went: c answered first means b's line was lost.
-    book.Written("/ban b", 10);
-    book.Written("/ban c", 11);
-    EXPECT_TRUE(book.OnInfo("c has been banned by me.", "me"));
-    EXPECT_TRUE(book.Expire(12, 500).empty());
-    EXPECT_EQ(book.TakeDue(true, 9), std::vector<std::string>{"/ban b"}) << "without waiting";
+    // b's lines are each met by a drop at the bound; c's last one a millisecond past it.
+    book.Open(Action::Ban, "b", "/ban b", "");
+    book.Open(Action::Ban, "c", "/ban c", "");
+    std::vector<DeedBook::Ended> ended;
+    for (int drop = 1; drop <= DeedBook::kMaxTries; ++drop) {
+        const std::int64_t now = drop * 60000;
+        ASSERT_EQ(book.TakeDue(true, 9), (std::vector<std::string>{"/ban b", "/ban c"}));
+        book.Written("/ban b", Line::Deed, now);
+        book.Written("/ban c", Line::Deed, now - (drop == DeedBook::kMaxTries ? 1 : 0));
+        ended = book.Dropped(now + kBlame);
+        EXPECT_EQ(ended.empty(), drop < DeedBook::kMaxTries) << drop;
+    }
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].deed.name, "b");
+    EXPECT_EQ(ended[0].outcome, Outcome::Dropped);
+    EXPECT_EQ(ended[0].deed.tries, DeedBook::kMaxTries);
+    EXPECT_EQ(book.open(), 1u) << "c lost no try to the last drop";
+    EXPECT_EQ(book.TakeDue(true, 9), std::vector<std::string>{"/ban c"});
 }
 
 }  // namespace

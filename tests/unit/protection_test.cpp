@@ -164,7 +164,8 @@ TEST(ProtectionTest, WhilePacedTheLogAndTheBanFileFollowTheServersReplies) {
     bot.protection.Start();
     bot.protection.OnLoggedIn();
     const auto reply = [&](bool error, const std::string& text) {
-        return bot.protection.OnServerReply(error, text);
+        bot.protection.Arrived();
+        return bot.protection.OnServerReply(ReadServerReply(error, text, bot.own), text);
     };
 
     bot.protection.CheckJoin("zed", "0010");
@@ -202,10 +203,11 @@ TEST(ProtectionTest, WhilePacedTheLogAndTheBanFileFollowTheServersReplies) {
         bot.protection.SendModeration(std::string("/ban ") + name);
     }
     for (int i = 0; i < 2; ++i) {
-        EXPECT_TRUE(reply(true, "You are not a channel operator."));
+        EXPECT_TRUE(reply(true, "You have to be at least a Channel Operator to use this command."));
     }
-    EXPECT_EQ(bot.logged(),
-              (Runs{{colour::kRed, "Could not ban a: You are not a channel operator."}}));
+    EXPECT_EQ(bot.logged(), (Runs{{colour::kRed,
+                                   "Could not ban a: You have to be at least a "
+                                   "Channel Operator to use this command."}}));
     EXPECT_EQ(bot.protection.deeds().open(), 0u);
 }
 
