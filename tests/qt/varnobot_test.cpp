@@ -353,5 +353,71 @@ TEST_F(VarnoBotTest, AWaveWithLostBansEndsWithEveryBanConfirmedOnce) {
     EXPECT_TRUE(bot.waitForFinished());
 }
 
+// A server that takes the connection and never answers the login, then one that goes silent
+// after it: each is given up and tried again, as the log says. A server that answers the
+// probe keeps the connection, and its answer is not shown. (The timeouts are shortened;
+// they are 30 s and 210 s when not set.)
+TEST_F(VarnoBotTest, ASilentLoginOrConnectionIsReplacedAndAnAnsweredProbeKeepsIt) {
+    ASSERT_TRUE(server.listen());
+    const QByteArray settings =
+        QByteArray("[Varno]\n") + test::kAliceSettings + "Server=" + server.host().toUtf8() + "\n";
+    Write(file("Varno.ini"), settings + "LoginTimeout=1\n");
+    start({"--folder", dir.path(), "--color=never"});
+    ASSERT_TRUE(server.waitForReceived(test::kAliceLogin));
+    EXPECT_TRUE(waitForOutput("] Login timed out\n"));
+    EXPECT_TRUE(server.waitForConnections(2));
+    bot.terminate();
+    ASSERT_TRUE(bot.waitForFinished());
+
+    Write(file("Varno.ini"), settings + "SilenceTimeout=3\n");
+    start({"--folder", dir.path(), "--color=never"});
+    ASSERT_TRUE(server.waitForConnections(3));
+    ASSERT_TRUE(server.waitForReceived(test::kAliceLogin));
+    server.send("2010 NAME alice\r\n1007 CHANNEL \"Lobby\"\r\n");
+    EXPECT_TRUE(server.waitForReceived("/whois alice\r\n", 4000)) << "the probe";
+    EXPECT_TRUE(waitForOutput("] Nothing from the server for 3 s\n"));
+    EXPECT_TRUE(waitForOutput("] Reconnecting in 1 s\n"));
+    ASSERT_TRUE(server.waitForConnections(4));
+
+    server.answerModeration("alice");
+    server.send("2010 NAME alice\r\n1007 CHANNEL \"Lobby\"\r\n");
+    EXPECT_TRUE(server.waitForReceived("/whois alice\r\n", 4000));
+    GatewayServer::waitUntil([] { return false; }, 4000);
+    EXPECT_EQ(server.connectionCount(), 4) << "an answered probe keeps the connection";
+    EXPECT_GE(server.received().count("/whois alice\r\n"), 2);
+    waitForOutput("never shown", 100);
+    EXPECT_FALSE(out.contains("is using Chat")) << "the probe's answer is not shown";
+    EXPECT_EQ(out.count("Nothing from the server"), 1);
+    bot.terminate();
+    EXPECT_TRUE(bot.waitForFinished());
+}
+
+// A server that drops the bot whenever a ban line arrives: the sessions it ends at once wait
+// 1, 2, 4 ... seconds, the ban is sent three times in all and then given up in one red line,
+// and the next session stays.
+TEST_F(VarnoBotTest, AServerThatDropsTheBotForABanIsNotHammered) {
+    test::FloodGateway gateway(test::OwnLoopbackAddress(42),
+                               {.answerModeration = true, .closeOnModeration = true});
+    ASSERT_TRUE(gateway.listen());
+    Write(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings +
+                                 "Server=" + gateway.host().toUtf8() + "\n");
+    Write(file("shitlist.txt"), "spam*\r\n");
+    start({"--folder", dir.path(), "--color=never"});
+    ASSERT_TRUE(waitForOutput("Lobby"));
+    gateway.send("1002 JOIN spam1 0010 [CHAT]\r\n");
+    EXPECT_TRUE(waitForOutput(
+        "] Could not ban spam1: the connection dropped each time it was sent\n", 15000));
+    EXPECT_TRUE(gateway.waitForConnections(4, 8000));
+    GatewayServer::waitUntil([] { return false; }, 2000);
+    EXPECT_EQ(gateway.moderationLines(), 3);
+    EXPECT_EQ(gateway.connectionCount(), 4) << "the session after the last drop stays";
+    for (const char* wait :
+         {"] Reconnecting in 1 s\n", "] Reconnecting in 2 s\n", "] Reconnecting in 4 s\n"}) {
+        EXPECT_EQ(out.count(wait), 1) << wait;
+    }
+    bot.terminate();
+    EXPECT_TRUE(bot.waitForFinished());
+}
+
 }  // namespace
 }  // namespace varno

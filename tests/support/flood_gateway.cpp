@@ -98,10 +98,19 @@ private:
         if (lines_ == 3 && rule.answerModeration) {
             send("2010 NAME " + own_ + "\r\n1007 CHANNEL \"" + line.mid(6) + "\"\r\n");
         }
+        const QByteArray reply = GatewayReply(line, own_, rule.channelOperator, banned_);
+        const bool moderation = !reply.isEmpty() && !line.toLower().startsWith("/whois");
+        if (moderation) {
+            gateway_.read([](Seen& seen) { return ++seen.moderationLines; });
+        }
+        if (moderation && rule.closeOnModeration) {
+            closed_ = true;
+            current_->disconnectFromHost();
+            return;
+        }
         if (rule.answerModeration) {
-            const QByteArray reply = ModerationReply(line, own_, rule.channelOperator, banned_);
             if (!reply.isEmpty()) {
-                const bool lose = rule.loseEveryNthModeration > 0 &&
+                const bool lose = moderation && rule.loseEveryNthModeration > 0 &&
                                   ++moderation_ % rule.loseEveryNthModeration == 0;
                 gateway_.read([&](Seen& seen) {
                     seen.lostModeration += lose ? 1 : 0;
@@ -224,6 +233,10 @@ QMap<QByteArray, int> FloodGateway::bans() const {
 
 int FloodGateway::lostModeration() const {
     return read([](const Seen& seen) { return seen.lostModeration; });
+}
+
+int FloodGateway::moderationLines() const {
+    return read([](const Seen& seen) { return seen.moderationLines; });
 }
 
 bool FloodGateway::waitForReceived(const QByteArray& bytes, int ms) const {

@@ -16,9 +16,10 @@ namespace varno::test {
 // same; at closeAt units the gateway closes the connection.
 //
 // Told so, it also plays a channel the client moderates: it names the client and its channel
-// after the login, answers bans, kicks and unbans as a real gateway does (ModerationReply),
-// loses every Nth of them without a word, and closes the first connection after a number
-// of lines.
+// after the login, answers bans, kicks and unbans as a real gateway does (GatewayReply),
+// loses every Nth of them without a word, closes the first connection after a number of
+// lines, or closes every connection on which a ban, kick or unban arrives (a server that
+// drops a client for a line it can't take).
 //
 // It runs on a thread of its own, so that a line is timed when it arrives and not when the
 // window under test, busy on the main thread, lets the event loop turn.
@@ -32,6 +33,7 @@ public:
         bool channelOperator = true;
         int loseEveryNthModeration = 0;  // 0: none
         int closeFirstAfterLines = 0;    // counted lines; 0: never
+        bool closeOnModeration = false;
     };
 
     FloodGateway(QHostAddress address, Rule rule);
@@ -51,6 +53,7 @@ public:
     // How often each name (lower case) was banned, and the moderation lines lost on purpose.
     QMap<QByteArray, int> bans() const;
     int lostModeration() const;
+    int moderationLines() const;  // bans, kicks and unbans that arrived, on every connection
 
     // Runs the event loop until the current connection has sent bytes, or ms pass.
     bool waitForReceived(const QByteArray& bytes, int ms = 5000) const;
@@ -68,6 +71,7 @@ private:
         int floodCloses = 0;
         QMap<QByteArray, int> bans;
         int lostModeration = 0;
+        int moderationLines = 0;
     };
     template <typename F>
     auto read(F f) const {

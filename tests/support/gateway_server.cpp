@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QThread>
 
 namespace varno::test {
@@ -20,24 +21,37 @@ QHostAddress OwnLoopbackAddress(int salt) {
     return QHostAddress((127u << 24) | (b << 16) | (c << 8) | d);
 }
 
-QByteArray ModerationReply(const QByteArray& line, const QByteArray& own, bool channelOperator,
-                           QSet<QByteArray>& banned) {
+QByteArray GatewayReply(const QByteArray& line, const QByteArray& own, bool channelOperator,
+                        QSet<QByteArray>& banned, const QSet<QByteArray>& administrators) {
     const qsizetype blank = line.indexOf(' ');
     const QByteArray command = line.left(blank).toLower();
-    if (blank < 0 || (command != "/ban" && command != "/kick" && command != "/unban")) {
-        return {};
-    }
-    if (!channelOperator) {
-        return "1019 ERROR \"You have to be at least a Channel Operator to use this command.\"\r\n";
-    }
     const QByteArray rest = line.mid(blank + 1);
     const qsizetype end = rest.indexOf(' ');
     const QByteArray name = end < 0 ? rest : rest.left(end);
     const QByteArray reason = end < 0 ? QByteArray() : rest.mid(end + 1);
+    if (blank >= 0 && command == "/whois" && name.toLower() == own.toLower()) {
+        return "1018 INFO \"" + own + " is using Chat and is currently in channel \"Lobby\".\"\r\n";
+    }
+    if (blank < 0 || (command != "/ban" && command != "/kick" && command != "/unban")) {
+        return {};
+    }
+    const auto error = [](const QByteArray& text) { return "1019 ERROR \"" + text + "\"\r\n"; };
+    if (!channelOperator) {
+        return error(command == "/kick" ? "You have to be at least a Channel Operator or tempOP to "
+                                          "use this command."
+                     : command == "/unban"
+                         ? "You are not a channel operator."
+                         : "You have to be at least a Channel Operator to use this "
+                           "command.");
+    }
     if (command == "/unban") {
         return banned.remove(name.toLower())
                    ? "1018 INFO \"" + name + " is no longer banned from this channel.\"\r\n"
-                   : QByteArray("1019 ERROR \"That user is not banned.\"\r\n");
+                   : error("That user is not banned.");
+    }
+    if (administrators.contains(name.toLower())) {
+        return error(command == "/ban" ? "You cannot ban administrators."
+                                       : "You cannot kick administrators.");
     }
     if (command == "/ban") {
         banned.insert(name.toLower());
@@ -48,6 +62,18 @@ QByteArray ModerationReply(const QByteArray& line, const QByteArray& own, bool c
 
 GatewayServer::GatewayServer(QHostAddress address, quint16 port)
     : address_(std::move(address)), port_(port) {
+    clock_.start();
+    latency_.setTimerType(Qt::PreciseTimer);
+    connect(&latency_, &QTimer::timeout, this, [this] {
+        while (!delayed_.empty() && delayed_.front().first <= clock_.elapsed()) {
+            const auto act = std::move(delayed_.front().second);
+            delayed_.pop_front();
+            act();
+        }
+        if (delayed_.empty()) {
+            latency_.stop();
+        }
+    });
     connect(&server_, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* s = server_.nextPendingConnection()) {
             if (current_) {
@@ -60,24 +86,48 @@ GatewayServer::GatewayServer(QHostAddress address, quint16 port)
             ++connections_;
             connect(s, &QTcpSocket::readyRead, this, [this, s] {
                 const QByteArray bytes = s->readAll();
-                all_ += bytes;
-                if (s != current_) {
-                    return;
-                }
-                currentBytes_ += bytes;
-                if (own_.isEmpty()) {
-                    return;
-                }
-                partial_ += bytes;
-                for (qsizetype end = partial_.indexOf("\r\n"); end >= 0;
-                     end = partial_.indexOf("\r\n")) {
-                    send(ModerationReply(partial_.left(end), own_, true, banned_));
-                    partial_.remove(0, end + 2);
-                }
+                const QPointer<QTcpSocket> from = s;
+                later([this, from, bytes] { arrived(from, bytes); });
             });
             connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
         }
     });
+}
+
+void GatewayServer::arrived(QTcpSocket* s, const QByteArray& bytes) {
+    all_ += bytes;
+    if (s == nullptr || s != current_) {
+        return;
+    }
+    currentBytes_ += bytes;
+    if (own_.isEmpty() && dropOn_.isEmpty()) {
+        return;
+    }
+    partial_ += bytes;
+    for (qsizetype end = partial_.indexOf("\r\n"); end >= 0 && current_;
+         end = partial_.indexOf("\r\n")) {
+        const QByteArray line = partial_.left(end);
+        partial_.remove(0, end + 2);
+        if (!dropOn_.isEmpty() && line.startsWith(dropOn_)) {
+            closeConnection();
+            return;
+        }
+        if (lose_.removeOne(line) || own_.isEmpty()) {
+            continue;
+        }
+        send(GatewayReply(line, own_, true, banned_, administrators_));
+    }
+}
+
+void GatewayServer::later(std::function<void()> act) {
+    if (latencyMs_ == 0) {
+        act();
+        return;
+    }
+    delayed_.emplace_back(clock_.elapsed() + latencyMs_, std::move(act));
+    if (!latency_.isActive()) {
+        latency_.start(1);
+    }
 }
 
 GatewayServer::~GatewayServer() {
@@ -104,10 +154,12 @@ bool GatewayServer::connected() const {
 }
 
 void GatewayServer::send(const QByteArray& bytes) {
-    if (current_) {
-        current_->write(bytes);
-        current_->flush();
-    }
+    later([this, bytes] {
+        if (current_) {
+            current_->write(bytes);
+            current_->flush();
+        }
+    });
 }
 
 void GatewayServer::sendBytewise(const QByteArray& bytes) {

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QList>
 #include <QPointer>
 #include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
+#include <deque>
 #include <functional>
 
 namespace varno::test {
@@ -15,13 +18,14 @@ namespace varno::test {
 // tests in parallel processes each have a port 6112 to themselves.
 QHostAddress OwnLoopbackAddress(int salt = 0);
 
-// What a gateway answers to a line of the client own: a ban, kick or unban done, as real
-// servers word it ("NAME has been banned by OWN (reason).", "NAME has been kicked by OWN.",
-// "NAME is no longer banned from this channel." or "That user is not banned."), or refused
-// when the client is no channel operator. banned holds the names banned so far (lower case).
-// Nothing for any other line.
-QByteArray ModerationReply(const QByteArray& line, const QByteArray& own, bool channelOperator,
-                           QSet<QByteArray>& banned);
+// What a gateway answers to a line of the client's own, as real servers word it: a ban,
+// kick or unban done ("NAME has been banned by OWN (reason).", "NAME has been kicked by
+// OWN.", "NAME is no longer banned from this channel." or "That user is not banned."),
+// refused when the client is no channel operator or the target one of the administrators
+// (lower case), and a whois of the client's own name. banned holds the names banned so far
+// (lower case). Nothing for any other line.
+QByteArray GatewayReply(const QByteArray& line, const QByteArray& own, bool channelOperator,
+                        QSet<QByteArray>& banned, const QSet<QByteArray>& administrators = {});
 
 // A scripted chat gateway: listens on port 6112 of a loopback address, records every byte
 // each connection sends, and sends, closes or stops listening when the test says so.
@@ -43,8 +47,20 @@ public:
     QByteArray receivedAll() const { return all_; }
     bool connected() const;
 
-    // From now on, every ban, kick and unban that arrives is answered (see ModerationReply).
-    void answerModeration(const QByteArray& own) { own_ = own; }
+    // From now on, every ban, kick and unban that arrives is answered (see GatewayReply).
+    void answerModeration(const QByteArray& own, QSet<QByteArray> administrators = {}) {
+        own_ = own;
+        administrators_ = std::move(administrators);
+    }
+    // A name the channel has banned already (for the answers to unbans).
+    void banned(const QByteArray& name) { banned_.insert(name.toLower()); }
+    // The next line that arrives equal to line is lost: not answered.
+    void loseNext(const QByteArray& line) { lose_.push_back(line); }
+    // Every line arrives, and every byte sent reaches the client, this much later: the
+    // link of a server far away, over which replies cross lines in flight.
+    void setLatency(int ms) { latencyMs_ = ms; }
+    // Closes the connection whenever a line starting with prefix arrives.
+    void dropOn(const QByteArray& prefix) { dropOn_ = prefix; }
 
     void send(const QByteArray& bytes);
     void sendBytewise(const QByteArray& bytes);  // one flushed write per byte
@@ -57,6 +73,10 @@ public:
     bool waitForReceived(const QByteArray& bytes, int ms = 5000);
 
 private:
+    void arrived(QTcpSocket* s, const QByteArray& bytes);
+    // Runs act after the latency, in the order asked.
+    void later(std::function<void()> act);
+
     QHostAddress address_;
     quint16 port_;
     QTcpServer server_;
@@ -67,6 +87,13 @@ private:
     QByteArray own_;      // answers moderation lines when set
     QByteArray partial_;  // of the current connection, while answering
     QSet<QByteArray> banned_;
+    QSet<QByteArray> administrators_;
+    QList<QByteArray> lose_;
+    QByteArray dropOn_;
+    int latencyMs_ = 0;
+    QElapsedTimer clock_;
+    QTimer latency_;
+    std::deque<std::pair<qint64, std::function<void()>>> delayed_;
 };
 
 }  // namespace varno::test

@@ -57,5 +57,40 @@ TEST(DemoEndToEnd, LogsInListsTheCastAndBansTheFirstListedJoiner) {
     f.screenshot("demo_end_to_end");
 }
 
+// The demo gateway refuses as a real one does, in its words: a ban of an administrator ends
+// in one red line at once, its line sent once, not tried again until reported as silence.
+TEST(DemoEndToEnd, ABanTheGatewayRefusesEndsAtOnceInItsWords) {
+    ClientFixture f(Edition::v201(), 44);
+    demo::DemoServerOptions options;
+    options.address = f.server().address();
+    options.gateway.admins = {"sysop"};
+    demo::DemoServer server(options);
+    ASSERT_TRUE(server.listen());
+    QByteArray ini = DemoFile("Varno.ini");
+    ini.replace("Server=127.0.0.1\n", "Server=" + f.server().host().toLatin1() + "\n");
+    f.writeFile("Varno.ini", ini + "ProtectTrusted=0\nSendWindow=500\n");
+    f.writeFile("shitlist.txt", "sys*\r\n");
+    f.start();
+    ASSERT_TRUE(f.waitForLog("Joined Channel: Demo"));
+
+    const auto sysop = server.model().addSimulated("sysop", "[CHAT]");
+    ASSERT_TRUE(sysop);
+    server.model().actAs(*sysop, "/join Demo");
+    ASSERT_TRUE(f.waitForLog("Could not ban sysop: You cannot ban administrators."));
+    GatewayServer::waitUntil([] { return false; }, 3000);  // past the window and its grace
+    const std::string log = f.mainLog();
+    std::size_t told = 0;
+    for (auto at = log.find("Could not ban"); at != std::string::npos;
+         at = log.find("Could not ban", at + 1)) {
+        ++told;
+    }
+    EXPECT_EQ(told, 1u) << log;
+    EXPECT_EQ(log.find("You cannot ban administrators.\r\n", log.find("Could not ban") + 40),
+              std::string::npos)
+        << "the server's own line is not shown besides";
+    EXPECT_EQ(f.window().client().protection().deeds().open(), 0u);
+    EXPECT_EQ(server.model().channelOf(*sysop), "Demo") << "sysop stays";
+}
+
 }  // namespace
 }  // namespace varno
