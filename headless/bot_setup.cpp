@@ -113,7 +113,16 @@ std::string StartingSettingsText() {
            "BanMinutes=\n"
            "; 1: bans never hit the bot, database.txt's names, staff, operators or admins;\n"
            "; 0: they spare only the bot.\n"
-           "ProtectTrusted=1\n";
+           "ProtectTrusted=1\n"
+           "; Seconds from connecting to the server's name line before the login is given up\n"
+           "; and tried again; 0: wait for ever.\n"
+           "LoginTimeout=30\n"
+           "; Seconds without a line from the server before the connection is taken as dead\n"
+           "; and replaced (a probe goes after two thirds of it); 0: never.\n"
+           "SilenceTimeout=210\n"
+           "; 1: reconnects after short sessions and failed attempts wait longer each time in\n"
+           "; a row; 0: at once after a session, a second after a failed attempt.\n"
+           "Backoff=1\n";
 }
 
 StartingSet WriteStartingSet(const std::string& folder) {

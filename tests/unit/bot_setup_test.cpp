@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "base/edition.h"
+#include "connection/connection.h"
 #include "connection/options.h"
 #include "connection/settings.h"
 #include "support/fakes.h"
@@ -72,6 +73,9 @@ TEST(BotSetup, StartingSetIsOwnerOnlyReadsAsTheDefaultsAndKeepsItsCommentsThroug
     EXPECT_EQ(read.SendWindow, "5000");
     EXPECT_EQ(read.BanOnEntry, "1");
     EXPECT_EQ(read.ProtectTrusted, "1");
+    EXPECT_EQ(read.LoginTimeout, std::to_string(Connection::kLoginTimeoutSeconds));
+    EXPECT_EQ(read.SilenceTimeout, std::to_string(Connection::kSilenceTimeoutSeconds));
+    EXPECT_EQ(read.Backoff, "1");
     for (const std::string* empty : {&read.Username, &read.Server, &read.Delay, &read.Clear,
                                      &read.FloodLines, &read.BanMinutes, &read.LogFolder}) {
         EXPECT_EQ(*empty, "");
