@@ -99,7 +99,7 @@ public:
     // A list edit from the window: the path of the channel's list commands, with the answer
     // given back instead of said; returns whether the file changed.
     bool EditListFromWindow(ListKind list, bool add, std::string_view pattern, std::string& answer);
-    bool LiftBan(std::string_view name) { return protection_.LiftBan(name); }
+    std::optional<std::string> LiftBan(std::string_view name) { return protection_.LiftBan(name); }
     // Writes keys of the settings file as Ok of the options dialog does, and uses them at once.
     bool SaveSettings(const std::vector<IniEntry>& entries);
 

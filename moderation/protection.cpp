@@ -462,19 +462,22 @@ bool Protection::ChangeList(std::string_view speaker, ListKind list, bool add,
     return true;
 }
 
-bool Protection::LiftBan(std::string_view name) {
+std::optional<std::string> Protection::LiftBan(std::string_view name) {
     const auto& pending = bans_.bans();
     const auto ban = std::find_if(pending.begin(), pending.end(), [&](const TimedBans::Ban& b) {
         return EqualsIgnoreCase(b.name, name);
     });
     if (ban == pending.end()) {
-        return false;
+        return std::nullopt;
     }
-    const std::string who = ban->name;
+    std::string who = ban->name;
     // Asked for by the operator: a name whose unban failed earlier is tried again.
     std::erase_if(failedUnbans_,
                   [&](const std::string& failed) { return EqualsIgnoreCase(failed, who); });
-    return Do("/unban " + who, "Unbanned " + who + ": lifted by the operator");
+    if (!Do("/unban " + who, "Unbanned " + who + ": lifted by the operator")) {
+        return std::nullopt;
+    }
+    return who;
 }
 
 void Protection::CountBanList() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -98,9 +99,10 @@ public:
     bool ChangeList(std::string_view speaker, ListKind list, bool add, std::string_view pattern,
                     const std::function<void(std::string_view)>& answer);
     void CountBanList();
-    // Lifts the pending timed ban of name now, through the path its time being over takes.
-    // Returns false when there is none or the client is not connected.
-    bool LiftBan(std::string_view name);
+    // Lifts the pending timed ban of name (ASCII case ignored) now, through the path its time
+    // being over takes. Returns the name as the ban holds it, which the unban sends; nothing
+    // when there is none or the client is not connected.
+    std::optional<std::string> LiftBan(std::string_view name);
 
     const ChannelGuard& guard() const { return guard_; }
     const TimedBans& timedBans() const { return bans_; }

@@ -46,16 +46,17 @@ std::string TimedBansPage::Note() const {
 }
 
 std::string TimedBansPage::Lift(std::string_view name) {
-    const std::string who(name);
     if (client_.connection().state() != Connection::State::Connected) {
-        return "Not connected: " + who + " is unbanned once connected and the time is over";
+        return "Not connected: " + std::string(name) +
+               " is unbanned once connected and the time is over";
     }
-    if (!client_.LiftBan(name)) {
-        return who + " has no pending ban";
+    const auto who = client_.LiftBan(name);
+    if (!who) {
+        return std::string(name) + " has no pending ban";
     }
     return client_.connection().paced()
-               ? "Unban of " + who + " sent; it leaves the list once the server confirms it"
-               : "Unbanned " + who;
+               ? "Unban of " + *who + " sent; it leaves the list once the server confirms it"
+               : "Unbanned " + *who;
 }
 
 }  // namespace varno

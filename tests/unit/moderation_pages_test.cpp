@@ -153,19 +153,23 @@ TEST(ModerationPagesTest, TimedBansPageListsPendingBansAndSaysWhyItIsEmpty) {
     }
 }
 
+// Lift now takes a name in any letter case; the unban, the answer and the log name the ban
+// as it is held.
 TEST(ModerationPagesTest, LiftNowUnbansThroughTheTimersPathPacedOrNot) {
     const test::FakeClock clock;
-    const std::string bans = "gone 100\nsoon " + std::to_string(clock.unix + 250) + "\n";
+    const std::string bans = "gone 100\nSoon " + std::to_string(clock.unix + 250) + "\n";
     struct Case {
         std::string quota;
         std::string answer;
         std::vector<TimedBansPage::Row> rows;
+        bool logged;  // the orange line: at once unpaced, once confirmed paced
     };
     const Case cases[] = {
-        {"0", "Unbanned soon", {{"gone", "due"}}},
+        {"0", "Unbanned Soon", {{"gone", "due"}}, true},
         {"4",
-         "Unban of soon sent; it leaves the list once the server confirms it",
-         {{"gone", "due"}, {"soon", "lifting"}}},
+         "Unban of Soon sent; it leaves the list once the server confirms it",
+         {{"gone", "due"}, {"Soon", "lifting"}},
+         false},
     };
     for (const Case& c : cases) {
         ClientRig rig(Files{{"Varno.ini", kSettings + ("SendQuota=" + c.quota + "\r\n")},
@@ -173,12 +177,15 @@ TEST(ModerationPagesTest, LiftNowUnbansThroughTheTimersPathPacedOrNot) {
         rig.link.connectNow();
         rig.client->sck_connect();
         TimedBansPage page(*rig.client);
-        EXPECT_EQ(page.Lift("soon"), c.answer);
+        EXPECT_EQ(page.Lift("sOON"), c.answer);
         EXPECT_EQ(page.Lift("nobody"), "nobody has no pending ban");
         page.Lift("SOON");  // again, while the first waits: nothing more is sent
         EXPECT_EQ(page.Rows(), c.rows) << c.quota;
         const std::string sent = rig.link.allWritten();
-        EXPECT_EQ(sent.substr(sent.find("/join")), "/join \r\n/unban soon\r\n") << c.quota;
+        EXPECT_EQ(sent.substr(sent.find("/join")), "/join \r\n/unban Soon\r\n") << c.quota;
+        const std::string log = rig.client->logs().main().text();
+        EXPECT_EQ(log.find("Unbanned Soon: lifted by the operator") != std::string::npos, c.logged)
+            << log;
     }
 }
 
