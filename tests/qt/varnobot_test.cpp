@@ -210,6 +210,9 @@ TEST_F(VarnoBotTest, TellsTheServiceManagerHowItStandsAndTheJournalEachLinesPrio
         "1001 USER bob 0010 [CHAT]\r\n1002 JOIN spammer 0010 [CHAT]\r\n");
     ASSERT_TRUE(server.waitForReceived("/ban spammer boo\r\n"));
     EXPECT_TRUE(notify.waitFor("STATUS=In Lobby as alice; 3 users; 1 ban today"));
+    // A kick whose reason reads like a ban of alice's counts no ban, however many seconds go.
+    server.send("1018 INFO \"bob has been kicked by alice (x has been banned by alice.).\"\r\n");
+    GatewayServer::waitUntil([] { return false; }, 1500);
     ::kill(static_cast<pid_t>(bot.processId()), SIGHUP);
     EXPECT_TRUE(notify.waitFor("RELOADING=1"));
     server.stopListening();
@@ -244,6 +247,10 @@ TEST_F(VarnoBotTest, TellsTheServiceManagerHowItStandsAndTheJournalEachLinesPrio
         ++next;
     }
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "READY=1"), 2);
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(),
+                      [](const std::string& line) { return line.find("2 bans") != line.npos; }),
+        0);
     EXPECT_EQ(lines.back(), "STATUS=Stopping") << "nothing is said after stopping";
     // Pings at half of WATCHDOG_USEC (100 ms): some came, and no more than the run allows.
     EXPECT_GE(notify.pings, 2);
