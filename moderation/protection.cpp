@@ -235,8 +235,7 @@ bool Protection::Do(std::string_view line, std::string note) {
     }
     const auto deed = DeedBook::Parse(line);
     if (!connection_.paced() || !deed) {
-        SendNow(line);
-        if (!note.empty()) {
+        if (SendNow(line) && !note.empty()) {
             Log(note);
         }
         return true;
@@ -248,14 +247,23 @@ bool Protection::Do(std::string_view line, std::string note) {
     return true;
 }
 
-void Protection::SendNow(std::string_view line) {
+bool Protection::SendNow(std::string_view line) {
+    unsent_.reset();
     connection_.SendModeration(line);
+    if (unsent_) {
+        const auto deed = DeedBook::Parse(line);
+        writer_.Line(LogTarget::Main, colour::kRed,
+                     "Could not " + std::string(deed ? DeedBook::Verb(deed->first) : "send") + " " +
+                         (deed ? deed->second : std::string(line)) + ": " + *unsent_);
+        return false;
+    }
     if (ForgetUnbanned(line)) {
-        return;
+        return true;
     }
     if (const auto banned = Target(line, "/ban ")) {
         RecordBan(*banned);
     }
+    return true;
 }
 
 void Protection::RecordBan(std::string_view name) {
@@ -322,6 +330,9 @@ void Protection::OnLineFate(std::string_view line, SendQueue::Kind kind, Connect
             break;
         case Connection::Fate::Unsendable:
             ended = deeds_.Unsendable(line, why);
+            if (!ended) {
+                unsent_ = why;  // a line of SendNow's, which tells of it
+            }
             break;
     }
     if (ended) {

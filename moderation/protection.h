@@ -120,8 +120,9 @@ private:
     void Act(std::string_view name, ChannelGuard::Verdict verdict);
     // Sends line as a deed (note: its orange line once done), or at once with pacing off.
     bool Do(std::string_view line, std::string note);
-    // Sends line and takes it as done (pacing off).
-    void SendNow(std::string_view line);
+    // Sends line and takes it as done (pacing off); a line that cannot be sent is told in
+    // one red line, and false returned.
+    bool SendNow(std::string_view line);
     // Hands the connection the lines of the deeds that wait, as far as the queue has room.
     void Flush();
     void Finish(const DeedBook::Ended& ended);
@@ -150,6 +151,7 @@ private:
     std::string joinText_;
     bool loggedIn_ = false;
     DeedBook deeds_;
+    std::optional<std::string> unsent_;      // why the line SendNow gave could not be sent
     bool rightsTold_ = false;                // a refusal every deed meets, this session
     std::vector<std::string> failedUnbans_;  // not tried again this session
 };

@@ -104,6 +104,12 @@ TEST(ProtectionTest, RulesKickAndBanTheUnprotectedWithOneOrangeLineEach) {
     }
     EXPECT_TRUE(bot.sent().empty()) << "listed users, the client and staff are left alone";
 
+    // A name holding a lone line end can't be sent: said so, not reported as done.
+    bot.protection.CheckTalk("x\ny", "0010", "darn");
+    EXPECT_TRUE(bot.sent().empty());
+    EXPECT_EQ(bot.logged(),
+              (Runs{{colour::kRed, "Could not kick x\ny: the line holds a line end"}}));
+
     bot.connection.mnuDisconnect_Click();
     bot.logged();
     bot.protection.CheckTalk("newbie", "0010", "darn");
