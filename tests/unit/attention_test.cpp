@@ -32,6 +32,19 @@ TEST(NamesUser, TheOwnNameAsAWholeWordWithLetterCaseIgnored) {
         {"Tamse", "Tamsel", false},
         {"anything", "", false},
         {"caf\xC3\xA9Tamsel", "Tamsel", false},  // a letter beyond ASCII is part of the word
+        // Places before, across and after the eight-byte steps of the search.
+        {"0123456 tamsel", "Tamsel", true},
+        {"01234567tamsel", "Tamsel", false},
+        {"0123456789abcd TAMSEL", "Tamsel", true},
+        {"tTtTtTtTtTtTtTtT Tamsel.", "Tamsel", true},
+        {"tTtTtTtTtTtTtTtTamsel", "Tamsel", false},
+        {"0123456789 [x]bot", "[x]bot", true},
+        {"0123456789 {x]bot", "[x]bot", false},  // { is [ | 0x20: no letter, no folding
+        {"abcdefgh", "abcdefgh", true},
+        {"abcdefg", "abcdefgh", false},
+        {"tAtAtAtAtAtAtAtA ta T", "t", true},
+        {"0123456789abcdefghij t", "T", true},
+        {"TaTaTaTaTaTaTaTaTaTa TAMSEL", "Tamsel", true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(NamesUser(c.text, c.name), c.named) << c.text << " / " << c.name;
