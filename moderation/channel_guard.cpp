@@ -1,7 +1,6 @@
 #include "moderation/channel_guard.h"
 
 #include <algorithm>
-#include <functional>
 #include <iterator>
 
 #include "base/text_case.h"
@@ -51,10 +50,6 @@ bool IsProtected(std::string_view name, std::string_view flags, const Database& 
     return TrustedFlags(flags) || EqualsIgnoreCase(name, ownName) || database.IsInDatabase(name);
 }
 
-std::string ChannelGuard::RepeatKey(std::string_view text) {
-    return ToLowerAscii(TrimBlanks(text));
-}
-
 void ChannelGuard::setRules(const Rules& rules) {
     if (rules == rules_) {
         return;
@@ -72,6 +67,14 @@ std::int64_t ChannelGuard::LongestWindowMs() const {
         }
     }
     return longest;
+}
+
+ChannelGuard::User& ChannelGuard::UserOf(std::string_view name) {
+    auto it = users_.find(name);
+    if (it == users_.end()) {
+        it = users_.emplace(std::string(name), User{}).first;
+    }
+    return it->second;
 }
 
 bool ChannelGuard::Prune(User& user, std::int64_t nowMs) const {
@@ -98,7 +101,7 @@ ChannelGuard::Verdict ChannelGuard::OnLine(std::string_view name, std::string_vi
     if (!rules_.flood && !rules_.repeat && !bannedWord) {
         return Verdict::None;
     }
-    User& user = users_[ToLowerAscii(name)];
+    User& user = UserOf(name);
     Prune(user, nowMs);
     Verdict verdict = Verdict::None;
     if (rules_.flood && CountIn(user.lines, nowMs, rules_.flood->count) && !user.floodKick) {
@@ -106,7 +109,8 @@ ChannelGuard::Verdict ChannelGuard::OnLine(std::string_view name, std::string_vi
         verdict = Verdict::Flooding;
     }
     if (rules_.repeat) {
-        const std::size_t hash = std::hash<std::string>{}(RepeatKey(text));
+        // The same text, surrounding blanks and ASCII letter case aside.
+        const std::size_t hash = FoldedHash(TrimBlanks(text));
         user.texts.push_back({nowMs, hash});
         if (user.texts.size() > std::max<std::size_t>(kRepeatMemory, rules_.repeat->count)) {
             user.texts.erase(user.texts.begin());
@@ -130,7 +134,7 @@ ChannelGuard::Verdict ChannelGuard::OnJoin(std::string_view name, std::int64_t n
     if (!rules_.join) {
         return Verdict::None;
     }
-    User& user = users_[ToLowerAscii(name)];
+    User& user = UserOf(name);
     Prune(user, nowMs);
     if (CountIn(user.joins, nowMs, rules_.join->count) && !user.joinBan) {
         user.joinBan = nowMs;

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/text_case.h"
 #include "moderation/database.h"
 #include "moderation/rate_limit.h"
 
@@ -58,9 +59,6 @@ public:
 
     std::size_t tracked() const { return users_.size(); }
 
-    // A text as the repeat rule compares it: without surrounding blanks, ASCII case folded.
-    static std::string RepeatKey(std::string_view text);
-
 private:
     struct Said {
         std::int64_t ms;
@@ -76,12 +74,15 @@ private:
         std::optional<std::int64_t> joinBan;
     };
 
+    // Finds name's user, or starts one; a lookup by the name as received allocates nothing.
+    User& UserOf(std::string_view name);
     // Drops what lies outside the windows; true when nothing is left.
     bool Prune(User& user, std::int64_t nowMs) const;
     std::int64_t LongestWindowMs() const;
 
     Rules rules_;
-    std::unordered_map<std::string, User> users_;
+    // Keyed by the name as first seen; found by any letter case without a folded copy.
+    std::unordered_map<std::string, User, FoldedNameHash, FoldedNameEqual> users_;
     std::int64_t nextSweepMs_ = 0;
 };
 

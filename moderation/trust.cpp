@@ -30,25 +30,36 @@ bool TrustedFlags(std::string_view flags) {
 }
 
 void TrustedUsers::Flags(std::string_view name, std::string_view flags) {
-    std::string key = ToLowerAscii(name);
-    leaving_.erase(key);
-    if (TrustedFlags(flags)) {
-        names_.insert(std::move(key));
-    } else {
-        names_.erase(key);
+    if (!leaving_.empty()) {
+        if (const auto left = leaving_.find(name); left != leaving_.end()) {
+            leaving_.erase(left);
+        }
+    }
+    const bool trusted = TrustedFlags(flags);
+    if (!trusted && names_.empty()) {
+        return;  // most users: no staff kept, none to forget
+    }
+    const auto kept = names_.find(name);
+    if (!trusted) {
+        if (kept != names_.end()) {
+            names_.erase(kept);
+        }
+    } else if (kept == names_.end()) {
+        names_.emplace(name);
     }
 }
 
 void TrustedUsers::Left(std::string_view name) {
-    std::string key = ToLowerAscii(name);
-    if (names_.contains(key)) {
-        leaving_.insert(std::move(key));
+    if (const auto kept = names_.find(name); kept != names_.end()) {
+        leaving_.insert(*kept);
     }
 }
 
 void TrustedUsers::Settle() {
-    for (const std::string& key : leaving_) {
-        names_.erase(key);
+    for (const std::string& name : leaving_) {
+        if (const auto kept = names_.find(name); kept != names_.end()) {
+            names_.erase(kept);
+        }
     }
     leaving_.clear();
 }
@@ -59,7 +70,7 @@ void TrustedUsers::Clear() {
 }
 
 bool TrustedUsers::Contains(std::string_view name) const {
-    return names_.contains(ToLowerAscii(name));
+    return !names_.empty() && names_.contains(name);
 }
 
 bool TrustedUsers::SparesFromBans(std::string_view name, std::string_view ownName,

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "base/text_case.h"
 #include "moderation/database.h"
 
 namespace varno {
@@ -31,8 +32,11 @@ public:
                         bool protectTrusted) const;
 
 private:
-    std::unordered_set<std::string> names_;    // ASCII case folded
-    std::unordered_set<std::string> leaving_;  // of names_, left since the last Settle
+    // Found by a name in any letter case without a folded copy: a join, a flags change and
+    // a leave of anyone cost no allocation.
+    using NameSet = std::unordered_set<std::string, FoldedNameHash, FoldedNameEqual>;
+    NameSet names_;
+    NameSet leaving_;  // of names_, left since the last Settle
 };
 
 }  // namespace varno
