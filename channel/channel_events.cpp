@@ -52,7 +52,6 @@ void ChannelEvents::OnUserJoin(std::string_view name, std::string_view flags,
 
 void ChannelEvents::OnUserLeave(std::string_view name, std::string_view /*flags*/) {
     writer_.JoinedLine(LogTarget::Main, {{colour::kDarkGreen, {name, " has left the channel"}}});
-    port_.UserLeft(name);
     if (const auto pos = roster_.findCaseInsensitive(name)) {
         roster_.removeAt(*pos);
     }

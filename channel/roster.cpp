@@ -53,10 +53,18 @@ void Roster::clear() {
 }
 
 std::optional<std::size_t> Roster::findCaseInsensitive(std::string_view name) const {
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (EqualsIgnoreCase(entries_[i].text, name)) {
+    // Every leave walks the list: an entry of another length, or whose last letter differs
+    // (names often differ only in their ends, "user12" and "user13"), is passed over before
+    // the whole name is compared.
+    const char last = name.empty() ? '\0' : LowerAscii(name.back());
+    std::size_t i = 0;
+    for (const RosterEntry& entry : entries_) {
+        if (entry.text.size() == name.size() &&
+            (name.empty() || LowerAscii(entry.text.back()) == last) &&
+            EqualsIgnoreCase(entry.text, name)) {
             return i;
         }
+        ++i;
     }
     return std::nullopt;
 }
