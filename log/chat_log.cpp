@@ -2,10 +2,10 @@
 
 namespace varno {
 
-void ChatLog::append(Colour colour, std::string_view text) {
-    std::string stored = takeSpare();
-    stored.assign(text);
-    appendRun(Run{colour, std::move(stored)});
+void ChatLog::append(Colour colour, std::string_view text, RunMarks marks) {
+    Run& run = newRun(colour, marks.linkLastPiece ? 0 : kNoLinks, marks.mention);
+    run.text.assign(text);
+    appended();
 }
 
 void ChatLog::append(Colour colour, std::initializer_list<std::string_view> pieces,
@@ -14,27 +14,40 @@ void ChatLog::append(Colour colour, std::initializer_list<std::string_view> piec
     for (const std::string_view piece : pieces) {
         size += piece.size();
     }
-    std::string stored = takeSpare();
-    stored.clear();
+    Run& run = newRun(colour, kNoLinks, marks.mention);
+    std::string& stored = run.text;
     stored.reserve(size);
-    std::size_t linksFrom = kNoLinks;
     for (const std::string_view piece : pieces) {
-        linksFrom = stored.size();
+        run.linksFrom = marks.linkLastPiece ? static_cast<std::uint32_t>(stored.size()) : kNoLinks;
         stored += piece;
     }
     stored += end;
-    appendRun(
-        Run{colour, std::move(stored), marks.linkLastPiece ? linksFrom : kNoLinks, marks.mention});
+    appended();
 }
 
-void ChatLog::appendRun(Run run) {
+// The run is made in place at the end of the log, its text in the storage of a cleared
+// run where there is one: nothing is moved or allocated on the way.
+Run& ChatLog::newRun(Colour colour, std::uint32_t linksFrom, bool mention) {
+    Run& run = runs_.emplace_back();
+    run.colour = colour;
+    run.linksFrom = linksFrom;
+    run.mention = mention;
+    if (!spare_.empty()) {
+        run.text = std::move(spare_.back());
+        spare_.pop_back();
+        run.text.clear();
+    }
+    return run;
+}
+
+void ChatLog::appended() {
+    const Run& run = runs_.back();
     length_ += run.text.size();
-    runs_.push_back(std::move(run));
     if (listener_) {
-        listener_->onAppended(runs_.back());
+        listener_->onAppended(run);
     }
     if (onLine_) {
-        collectLine(runs_.back());
+        collectLine(run);
     }
     if (onChange_) {
         ++depth_;
@@ -55,15 +68,6 @@ void ChatLog::collectLine(const Run& run) {
     const Runs line = std::move(pending_[depth_]);
     pending_[depth_].clear();
     onLine_(line);
-}
-
-std::string ChatLog::takeSpare() {
-    if (spare_.empty()) {
-        return {};
-    }
-    std::string text = std::move(spare_.back());
-    spare_.pop_back();
-    return text;
 }
 
 void ChatLog::clear() {

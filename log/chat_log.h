@@ -34,7 +34,7 @@ public:
     // the call that changed the log, so a handler may change the log again (nesting).
     void setChangeHandler(std::function<void()> handler) { onChange_ = std::move(handler); }
 
-    void append(Colour colour, std::string_view text);
+    void append(Colour colour, std::string_view text, RunMarks marks = {});
     // Appends one run whose text is the pieces joined and then `end` (a line break, say),
     // without building the text first.
     void append(Colour colour, std::initializer_list<std::string_view> pieces,
@@ -46,9 +46,10 @@ public:
     std::string text() const;
 
 private:
-    void appendRun(Run run);
+    Run& newRun(Colour colour, std::uint32_t linksFrom, bool mention);
+    // Tells of the run just made: the length, the listener, the line, the change.
+    void appended();
     void collectLine(const Run& run);
-    std::string takeSpare();
 
     std::vector<Run> runs_;
     // The texts of cleared runs, kept with their storage for the next runs: a log that is

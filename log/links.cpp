@@ -49,6 +49,11 @@ std::size_t TrimEnd(std::string_view text, std::size_t begin, std::size_t end) {
 
 std::vector<LinkSpan> FindLinks(std::string_view text) {
     std::vector<LinkSpan> links;
+    // Every user's line is looked at, and nearly none holds an address: one that has neither
+    // "://" nor a full stop (as in "www.") is passed over at once.
+    if (text.find("://") == std::string_view::npos && text.find('.') == std::string_view::npos) {
+        return links;
+    }
     std::size_t i = 0;
     while (i < text.size()) {
         // Addresses start a word: not in the middle of one, nor inside a longer address.

@@ -71,7 +71,7 @@ void LogWriter::Line(LogTarget target, Colour colour, std::string_view text) {
 
 void LogWriter::JoinedLine(LogTarget target, std::initializer_list<Pieces> message, bool mention) {
     ChatLog& log = logFor(target);
-    log.append(colour::kWhite, {Prefix()}, {}, {.mention = mention});
+    log.append(colour::kWhite, Prefix(), {.mention = mention});
     std::size_t left = message.size();
     for (const Pieces& run : message) {
         log.append(run.colour, run.text, --left == 0 ? "\r\n" : "",
