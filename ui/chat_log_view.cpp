@@ -75,11 +75,20 @@ void ChatLogView::onAppended(const Run& run) {
         }
         if (endPending_) {
             cursor.insertBlock(line);
+            if (mirrored_) {
+                plain_ += u'\n';
+            }
         } else {
             cursor.setBlockFormat(line);
         }
         endPending_ = false;
     }
+    const auto insert = [&](const QString& piece, const QTextCharFormat& format) {
+        cursor.insertText(piece, format);
+        if (mirrored_) {
+            plain_ += piece;
+        }
+    };
     QTextCharFormat plain;
     plain.setForeground(QColor::fromRgb(run.colour));
     std::size_t at = 0;
@@ -87,16 +96,16 @@ void ChatLogView::onAppended(const Run& run) {
         const std::string_view userText = std::string_view(text).substr(linksFrom);
         for (const LinkSpan& link : FindLinks(userText)) {
             const std::size_t begin = linksFrom + link.begin;
-            cursor.insertText(FromUtf8(text, at, begin), plain);
+            insert(FromUtf8(text, at, begin), plain);
             QTextCharFormat linked = plain;
             linked.setFontUnderline(true);
             linked.setAnchor(true);
             linked.setAnchorHref(QString::fromStdString(link.url));
-            cursor.insertText(FromUtf8(text, begin, linksFrom + link.end), linked);
+            insert(FromUtf8(text, begin, linksFrom + link.end), linked);
             at = linksFrom + link.end;
         }
     }
-    cursor.insertText(FromUtf8(text, at, text.size()), plain);
+    insert(FromUtf8(text, at, text.size()), plain);
     endPending_ = endsLine;
     lineStart_ = endsLine;
 }
@@ -119,9 +128,11 @@ void ChatLogView::endBatch() {
 void ChatLogView::onCleared() {
     endBatch();
     clear();
+    plain_.clear();
     endPending_ = false;
     lineStart_ = true;
     matches_.clear();
+    marks_.clear();
     current_ = -1;
     setExtraSelections({});
 }
@@ -175,24 +186,32 @@ void ChatLogView::mouseReleaseEvent(QMouseEvent* event) {
 int ChatLogView::findAll(const QString& text) {
     findText_ = text;
     current_ = -1;
+    // The text is kept beside the document only while something is looked for: a flood
+    // with the find bar closed pays nothing for it.
+    if (findText_.isEmpty()) {
+        plain_.clear();
+        mirrored_ = false;
+    } else if (!mirrored_) {
+        plain_ = document()->toPlainText();
+        mirrored_ = true;
+    }
     markMatches();
     return matchCount();
 }
 
 void ChatLogView::markMatches() {
     matches_.clear();
-    QList<QTextEdit::ExtraSelection> marks;
+    marks_.clear();
     if (!findText_.isEmpty()) {
-        const QString all = document()->toPlainText();
-        for (qsizetype at = all.indexOf(findText_, 0, Qt::CaseInsensitive); at >= 0;
-             at = all.indexOf(findText_, at + findText_.size(), Qt::CaseInsensitive)) {
+        for (qsizetype at = plain_.indexOf(findText_, 0, Qt::CaseInsensitive); at >= 0;
+             at = plain_.indexOf(findText_, at + findText_.size(), Qt::CaseInsensitive)) {
             matches_.push_back(static_cast<int>(at));
         }
     }
     if (current_ >= matchCount()) {
         current_ = -1;
     }
-    marks.reserve(matches_.size());
+    marks_.reserve(matches_.size());
     for (int i = 0; i < matchCount(); ++i) {
         QTextEdit::ExtraSelection mark;
         mark.cursor = QTextCursor(document());
@@ -201,15 +220,23 @@ void ChatLogView::markMatches() {
                                 QTextCursor::KeepAnchor);
         mark.format.setBackground(
             QColor::fromRgb(i == current_ ? kCurrentMatchBackground : kMatchBackground));
-        marks.push_back(mark);
+        marks_.push_back(mark);
     }
-    setExtraSelections(marks);
+    setExtraSelections(marks_);
     emit matchesChanged();
 }
 
 void ChatLogView::showMatch(int i) {
+    // The matches stand where they stood: only the current one's colour moves.
+    const int before = current_;
     current_ = i >= 0 && i < matchCount() ? i : -1;
-    markMatches();
+    for (const int changed : {before, current_}) {
+        if (changed >= 0 && changed < marks_.size()) {
+            marks_[changed].format.setBackground(
+                QColor::fromRgb(changed == current_ ? kCurrentMatchBackground : kMatchBackground));
+        }
+    }
+    setExtraSelections(marks_);
     if (current_ >= 0) {
         QTextCursor at(document());
         at.setPosition(matches_[current_]);

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QUrl>
 #include <functional>
 
@@ -62,7 +63,12 @@ private:
     std::function<bool()> showLinks_;
     QString pressedLink_;
     QString findText_;
-    QList<int> matches_;  // document positions of the matches, in order
+    // While something is looked for, the document's text as toPlainText() would give it,
+    // kept as it grows: find searches it without walking the document.
+    QString plain_;
+    bool mirrored_ = false;
+    QList<int> matches_;                      // document positions of the matches, in order
+    QList<QTextEdit::ExtraSelection> marks_;  // one per match, in order
     int current_ = -1;
 };
 

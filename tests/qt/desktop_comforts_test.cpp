@@ -209,6 +209,7 @@ TEST_P(DesktopComfortsTest, FindMarksEveryMatchGoesNextAndPreviousWithWrapAndEsc
     f.server().send(
         "1007 CHANNEL \"Lobby\"\r\n"
         "1005 TALK dave 0010 \"alice, the notes are at www.example.org\"\r\n"
+        "1005 TALK eve 0010 \"caf\xe9 \x1b[2J \xf0\x9f\x98\x80 x\"\r\n"
         "1005 TALK bob 0010 \"a Needle here\"\r\n"
         "1005 TALK bob 0010 \"hay\"\r\n"
         "1005 TALK bob 0010 \"needle, NEEDLE\"\r\n"
@@ -244,6 +245,18 @@ TEST_P(DesktopComfortsTest, FindMarksEveryMatchGoesNextAndPreviousWithWrapAndEsc
     }
     EXPECT_EQ(f.window().rtbc()->matchCount(), two ? 3 : 4);
     EXPECT_EQ(f.window().rtbc()->extraSelections().size(), two ? 3 : 4);
+    // Lines that come while the bar is open are searched too; the marks stand on the words
+    // found, past links, symbols and characters of two halves.
+    f.server().send("1005 TALK eve 0010 \"see https://x.example/\xf0\x9f\x98\x80 needle\"\r\n");
+    ASSERT_TRUE(waitForText("x.example"));
+    QApplication::processEvents();
+    EXPECT_EQ(bar->count()->text(), "5 matches");
+    for (const auto* log : {f.window().rtbc(), f.window().rtbc2()}) {
+        for (const QTextEdit::ExtraSelection& mark :
+             log ? log->extraSelections() : QList<QTextEdit::ExtraSelection>{}) {
+            EXPECT_EQ(mark.cursor.selectedText().toLower(), "needle");
+        }
+    }
     f.screenshot(name("find"));
 
     QTest::keyClick(bar->input(), Qt::Key_Escape);
