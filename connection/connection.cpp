@@ -258,12 +258,20 @@ void Connection::Tick() {
     if (silence <= 0) {
         return;
     }
-    if (quiet >= silence) {
-        Dead(quiet);
-    } else if (!probed_ && quiet >= silence * 2 / 3) {
+    const std::int64_t probeAt = silence * 2 / 3;
+    if (!probed_) {
         // One probe a silence: whatever the server sends next, its answer included, ends it.
-        probed_ = true;
-        Send("/whois " + ownName_, SendQueue::Kind::Probe);
+        // It goes even when the silence is whole already: a tick that came late (a busy
+        // machine) must not take a live connection for a dead one unasked.
+        if (quiet >= probeAt) {
+            probed_ = true;
+            probedMs_ = now;
+            Send("/whois " + ownName_, SendQueue::Kind::Probe);
+        }
+        return;
+    }
+    if (quiet >= silence && now - probedMs_ >= silence - probeAt) {
+        Dead(quiet);
     }
 }
 

@@ -80,9 +80,10 @@ public:
     // name line LoginTimeout seconds after it was made is given up ("Login timed out") and
     // tried again. A logged-in connection from which nothing has arrived for two thirds of
     // SilenceTimeout gets one probe (a whois of its own name: one unit, answered only to this
-    // client, and its answer is not shown); silent for the whole of it, the connection is
-    // dead and replaced. A gateway sends every logged-in client a line each 120 s, so the
-    // defaults (30 s and 210 s) find a dead connection within four minutes.
+    // client, and its answer is not shown); silent for the whole of it, and for its last
+    // third since the probe, the connection is dead and replaced. A gateway sends every logged-in
+    // client a line each 120 s, so the defaults (30 s and 210 s) find a dead connection within four
+    // minutes.
     void Tick();
     // A read from the server (any bytes).
     void Arrived();
@@ -178,6 +179,7 @@ private:
     int shortSessions_ = 0;           // in a row
     bool named_ = false;              // the server's name line came on this connection
     bool probed_ = false;             // a probe went since the last read
+    std::int64_t probedMs_ = 0;       // when it went
     std::string ownName_;
     bool waitingOwesNotice_ = false;
     std::function<void()> onConnect_;

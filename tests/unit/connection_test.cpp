@@ -272,6 +272,21 @@ TEST_P(ConnectionTest, ASilentConnectionIsProbedOnceThenReplaced) {
         EXPECT_EQ(lost, 1);
         EXPECT_EQ(CountOf("Nothing from the server for 210 s"), 1u);
         EXPECT_EQ(lastLine(), std::make_pair(std::string("Server Down.. Reconnecting.."), kRed));
+
+        // A tick late past the whole silence (a stalled loop) probes first; the probe gets
+        // its third of the silence to be answered.
+        connectNow();
+        conn.LoggedIn("alice");
+        link.written.clear();
+        clock.ms += 500000;
+        conn.Tick();
+        EXPECT_EQ(link.written, std::vector<std::string>{"/whois alice\r\n"});
+        clock.ms += 69999;
+        conn.Tick();
+        EXPECT_EQ(lost, 1);
+        clock.ms += 1;
+        conn.Tick();
+        EXPECT_EQ(lost, 2);
     }
 }
 
