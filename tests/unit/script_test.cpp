@@ -391,6 +391,9 @@ TEST_F(ScriptHostTest, ApiAnswersFromThePortsAndTheStore) {
         EXPECT_EQ(fake_.sent, c.sent) << c.code;
         EXPECT_EQ(fake_.deeds, c.deeds) << c.code;
     }
+    fake_.users.assign(10000, ScriptUser{"[Clan]Somebody#2", "0010", "CHAT"});
+    EXPECT_EQ(Probe("show(#varno.users(), #varno.users())"), Lines{"probe: 10000 10000"})
+        << "a big channel fits in a call";
     fake_.refusal = "a trusted user";
     fake_.sendAnswer = false;
     EXPECT_EQ(Probe("show(varno.say('x'), varno.ban('bob'))"),
