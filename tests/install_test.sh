@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the build into a fresh prefix and checks the tree: the three programs, the
-# desktop entries (valid, when desktop-file-validate is there), the icon and the unit.
+# desktop entries (valid, when desktop-file-validate is there), the icon, the unit, the
+# manual pages and the example scripts.
 # Usage: install_test.sh BUILD_DIR
 set -eu
 build=$1
@@ -20,8 +21,11 @@ for entry in varno1 varno; do
     grep -qx 'Icon=varno' "$desktop" || fail "$entry.desktop names another icon"
 done
 [ -f "$prefix/share/icons/hicolor/scalable/apps/varno.svg" ] || fail "icon missing"
-for page in man1/VarnoBot.1 man1/Varno1.1 man1/Varno.1 man5/varno.ini.5; do
+for page in man1/VarnoBot.1 man1/Varno1.1 man1/Varno.1 man5/varno.ini.5 man7/varno-scripts.7; do
     [ -f "$prefix/share/man/$page.gz" ] || fail "manual page $page missing"
+done
+for script in greet seen lockdown productban; do
+    [ -f "$prefix/share/doc/varno/examples/scripts/$script.lua" ] || fail "$script.lua missing"
 done
 units="$prefix/share/doc/varno"
 for unit in varnobot.service varnobot@.service; do
