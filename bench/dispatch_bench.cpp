@@ -1,7 +1,8 @@
 // A recorded-looking channel session (100,000 lines of talk, emotes, joins and leaves) goes
 // through the client's data-arrival path: framing, dispatch, the handlers, the roster, the
 // chat-log model with its auto-clear, and the ban check, with no view. The floor, in the same
-// binary, only splits the same bytes at CR LF and reads each line's code.
+// binary, only splits the same bytes at CR LF and reads each line's code. The same session
+// again with the four example scripts loaded, and the cost of one event into a script.
 
 #include <benchmark/benchmark.h>
 
@@ -14,6 +15,8 @@
 #include "base/edition.h"
 #include "bench/session.h"
 #include "client/client.h"
+#include "script/script_host.h"
+#include "support/fake_script_ports.h"
 #include "support/fakes.h"
 
 namespace varno {
@@ -28,14 +31,22 @@ const std::string& Session() {
     return bytes;
 }
 
-// An application folder with the default settings and an auto-clear at 30000 characters.
+// An application folder with the default settings and an auto-clear at 30000 characters;
+// with scripts, the example scripts in its scripts folder and a trigger for their commands.
 class AppFolder {
 public:
-    AppFolder()
+    explicit AppFolder(bool scripts = false)
         : path_(std::filesystem::temp_directory_path() /
                 ("varno-dispatch-bench-" + std::to_string(::getpid()))) {
-        std::filesystem::create_directories(path_);
-        std::ofstream(path_ / "Varno.ini") << "[Varno]\nHome=Flood\nUsername=bench\nClear=30000\n";
+        std::filesystem::create_directories(path_ / "scripts");
+        std::ofstream(path_ / "Varno.ini") << "[Varno]\nHome=Flood\nUsername=bench\nClear=30000\n"
+                                           << (scripts ? "Scripts=scripts\nTrigger=!\n" : "");
+        for (const char* name : {"greet.lua", "seen.lua", "lockdown.lua", "productban.lua"}) {
+            if (scripts) {
+                std::filesystem::copy_file(std::filesystem::path(VARNO_EXAMPLES) / name,
+                                           path_ / "scripts" / name);
+            }
+        }
     }
     ~AppFolder() { std::filesystem::remove_all(path_); }
     std::string path() const { return path_.string(); }
@@ -70,8 +81,8 @@ void BM_Floor(benchmark::State& state) {
     Lines(state);
 }
 
-void Dispatch(benchmark::State& state, const Edition& edition) {
-    AppFolder folder;
+void Dispatch(benchmark::State& state, const Edition& edition, bool scripts = false) {
+    AppFolder folder(scripts);
     test::FakeLink link;
     test::FakeTimer r;
     test::FakeTimer retry;
@@ -97,9 +108,35 @@ void BM_Dispatch200(benchmark::State& state) {
     Dispatch(state, Edition::v200());
 }
 
+void BM_Dispatch201Scripts(benchmark::State& state) {
+    Dispatch(state, Edition::v201(), true);
+}
+
+// One talk line into one script that counts it.
+void BM_ScriptEvent(benchmark::State& state) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("varno-script-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "count.lua")
+        << "local n = 0\nfunction on_talk(name, text) n = n + 1 end\n";
+    test::FakeScriptPorts fake;
+    {
+        ScriptHost host(fake.ports());
+        host.Load(folder.string(), true);
+        for (auto _ : state) {
+            host.Talk("bob", "hello there");
+        }
+    }
+    std::filesystem::remove_all(folder);
+    state.counters["us_per_event"] = benchmark::Counter(
+        1e-6, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 BENCHMARK(BM_Floor)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Dispatch201)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Dispatch200)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Dispatch201Scripts)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScriptEvent)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace varno
