@@ -20,6 +20,7 @@ ChannelEvents::ChannelEvents(const Edition& edition, LogWriter& writer, Roster& 
 void ChannelEvents::OnUserInChannel(std::string_view name, std::string_view flags,
                                     std::string_view product) {
     port_.UserFlags(name, flags);
+    port_.UserHere(name, flags, product, false);
     RosterEntry entry{std::string(name), ProductIcon(product, flags)};
     // A user the flags change listed a moment ago takes that entry's place, so the list
     // holds one entry for the user, not one from each line.
@@ -47,6 +48,7 @@ void ChannelEvents::OnUserJoin(std::string_view name, std::string_view flags,
     writer_.JoinedLine(LogTarget::Main, {{colour::kDarkGreen, {name, " has joined the channel"}}});
     roster_.append({std::string(name), ProductIcon(product, flags)});
     port_.UserFlags(name, flags);
+    port_.UserHere(name, flags, product, true);
     port_.CheckJoin(name, flags);
 }
 
@@ -71,6 +73,7 @@ void ChannelEvents::OnChannelJoined(std::string_view channel) {
 
 void ChannelEvents::OnUserFlags(std::string_view name, std::string_view flags) {
     port_.UserFlags(name, flags);
+    port_.FlagsChanged(name, flags);
     const std::int16_t icon = FlagsIcon(flags);
     const auto pos = roster_.findExact(name);
     if (!pos) {
@@ -106,6 +109,7 @@ void ChannelEvents::OnUserTalk(std::string_view name, std::string_view flags,
     }
     const bool command = port_.HandleCommand(name, text);
     const bool ruled = port_.CheckTalk(name, flags, text);
+    port_.Said(name, text, false);
     if (named && !command && !ruled) {
         port_.Mentioned(name, text);
     }
@@ -116,7 +120,9 @@ void ChannelEvents::OnUserEmote(std::string_view name, std::string_view flags,
     const bool named = port_.NamesOperator(name, text);
     const Colour colour = edition_.singleRunLines ? colour::kSilver : colour::kLightGrey;
     writer_.JoinedLine(LogTarget::Main, {{colour, {name, ": ", text}, true}}, named);
-    if (!port_.CheckTalk(name, flags, text) && named) {
+    const bool ruled = port_.CheckTalk(name, flags, text);
+    port_.Said(name, text, true);
+    if (!ruled && named) {
         port_.Mentioned(name, text);
     }
 }

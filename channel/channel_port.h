@@ -27,6 +27,12 @@ public:
     // leaving: who is staff, an operator or an administrator right now.
     virtual void UserFlags(std::string_view /*name*/, std::string_view /*flags*/) {}
     virtual void UserLeft(std::string_view /*name*/) {}
+    // A user the channel lists (joined: false) or who joins, with the product the line
+    // names; a flags change of a user; a talk or emote line of someone else.
+    virtual void UserHere(std::string_view /*name*/, std::string_view /*flags*/,
+                          std::string_view /*product*/, bool /*joined*/) {}
+    virtual void FlagsChanged(std::string_view /*name*/, std::string_view /*flags*/) {}
+    virtual void Said(std::string_view /*name*/, std::string_view /*text*/, bool /*emote*/) {}
     // Whether a channel line of speaker names this client (never its own lines).
     virtual bool NamesOperator(std::string_view speaker, std::string_view text) = 0;
     // A whisper received, and a channel line that names this client and that no command or

@@ -24,8 +24,13 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
       protection_(settings_, database_, banList_, writer_, ports.clock, connection_,
                   {FilePath(kBanListFile), FilePath(kBadWordsFile), FilePath("bans.txt")},
                   {[this]() -> const std::string& { return ownName(); },
-                   [this] { BanPresentUsers(); }, [this](std::string_view text) { Say(text); }}),
-      attention_(settings_.Notify, ports.clock) {
+                   [this] { BanPresentUsers(); }, [this](std::string_view text) { Say(text); },
+                   [this](std::string_view script, DeedBook::Action action, std::string_view name,
+                          bool done, std::string_view text) {
+                       scripts_.DeedEnded(script, DeedBook::Verb(action), name, done, text);
+                   }}),
+      attention_(settings_.Notify, ports.clock),
+      scripts_(ScriptPorts()) {
     ports_.r.setInterval(Connection::kInitialInterval);
     ports_.r.setEnabled(true);
     connection_.setOnConnect([this] {
@@ -73,6 +78,7 @@ void Client::Form_Load() {
     UpdateLogFolder();
     banList_.LoadBanList(FilePath(kBanListFile));
     protection_.Start();
+    ReloadScripts(true);
     if (awaitingSettings_) {
         // Trying a server nobody named would only repeat "Server Down" for ever.
         ports_.r.setEnabled(false);
@@ -133,6 +139,7 @@ void Client::ReloadFiles(const std::vector<std::string>& names) {
             ReadSettings(settings_, edition_, iniPath());
             TellUnreadableNumbers();
             UpdateLogFolder();
+            ReloadScripts(false);  // the folder may be another now
             what = name;
         } else if (name == kBanListFile) {
             // A list edit of the program's own was read already; reading its file again is
@@ -183,6 +190,121 @@ void Client::Timer1_Timer() {
     ShowUptime();
     connection_.Tick();
     protection_.Tick();
+    scripts_.Tick();
+}
+
+std::string Client::scriptsFolder() const {
+    const std::string& folder = settings_.Scripts;
+    return folder.empty() || folder.front() == '/' ? folder : FilePath(folder);
+}
+
+void Client::ReloadScripts(bool force) {
+    scripts_.Load(scriptsFolder(), force);
+    if (scripts_.empty()) {
+        scriptUsers_.clear();
+    }
+}
+
+ScriptHost::Ports Client::ScriptPorts() {
+    const auto connected = [this] { return connection_.state() == Connection::State::Connected; };
+    // A word of one or more bytes: a name in a line the server reads by its blanks.
+    const auto oneWord = [](std::string_view name) {
+        return !name.empty() && name.find_first_of(" \t") == std::string_view::npos;
+    };
+    ScriptHost::Ports ports;
+    ports.say = [this, connected](std::string_view text) {
+        // A script chats; it gives no commands, which go by their own calls.
+        if (!connected() || text.empty() || text.front() == '/') {
+            return false;
+        }
+        Say(text);
+        return true;
+    };
+    ports.emote = [this, connected](std::string_view text) {
+        if (!connected() || text.empty()) {
+            return false;
+        }
+        connection_.SendChat("/me " + std::string(text));
+        return true;
+    };
+    ports.whisper = [this, connected, oneWord](std::string_view name, std::string_view text) {
+        if (!connected() || !oneWord(name) || text.empty()) {
+            return false;
+        }
+        connection_.SendChat("/w " + std::string(name) + " " + std::string(text));
+        return true;
+    };
+    ports.moderate = [this](std::string_view script, std::string_view action, std::string_view name,
+                            std::string_view reason) {
+        return ScriptModeration(script, action, name, reason);
+    };
+    ports.channel = [this] { return roster_.header(); };
+    ports.ownName = [this] { return ownName(); };
+    ports.users = [this] {
+        std::vector<ScriptUser> users;
+        users.reserve(roster_.size());
+        for (std::size_t i = 0; i < roster_.size(); ++i) {
+            const std::string& name = roster_.at(i).text;
+            const auto known = scriptUsers_.find(ToLowerAscii(name));
+            users.push_back(known != scriptUsers_.end() ? known->second : ScriptUser{name, "", ""});
+        }
+        return users;
+    };
+    ports.user = [this](std::string_view name) -> std::optional<ScriptUser> {
+        const auto pos = roster_.findCaseInsensitive(name);
+        if (!pos) {
+            return std::nullopt;
+        }
+        const std::string& present = roster_.at(*pos).text;
+        const auto known = scriptUsers_.find(ToLowerAscii(present));
+        return known != scriptUsers_.end() ? known->second : ScriptUser{present, "", ""};
+    };
+    ports.trusted = [this](std::string_view name) {
+        return trusted_.SparesFromBans(name, "", database_, true);
+    };
+    ports.listed = [this](std::string_view name) { return banList_.MatchesAny(name); };
+    ports.now = [this] { return ports_.clock.unixSeconds(); };
+    ports.log = [this](std::string_view script, std::string_view text) {
+        writer_.Line(LogTarget::Main, colour::kLightGrey,
+                     std::string(script) + ": " + std::string(text));
+    };
+    ports.error = [this](std::string_view text) {
+        writer_.Line(LogTarget::Main, colour::kRed, text);
+    };
+    return ports;
+}
+
+std::string Client::ScriptModeration(std::string_view script, std::string_view action,
+                                     std::string_view name, std::string_view reason) {
+    if (name.empty() || name.find_first_of(" \t\r\n") != std::string_view::npos) {
+        return "not a name";
+    }
+    if (EqualsIgnoreCase(name, ownName())) {
+        return "the program itself";
+    }
+    if (action != "unban" && SparesFromBans(name)) {
+        return "a trusted user";
+    }
+    if (connection_.state() != Connection::State::Connected) {
+        return "not connected";
+    }
+    const std::string who(name);
+    const std::string why = reason.empty() ? "" : " " + std::string(reason);
+    const std::string by = " (" + std::string(script) + ")";
+    if (action == "ban") {
+        protection_.ScriptModeration(
+            script, "/ban " + who + why,
+            "Banned " + who + (reason.empty() ? "" : ": ") + std::string(reason) + by);
+    } else if (action == "kick") {
+        protection_.ScriptModeration(
+            script, "/kick " + who + why,
+            "Kicked " + who + (reason.empty() ? "" : ": ") + std::string(reason) + by);
+    } else if (action == "unban") {
+        protection_.ScriptModeration(script, "/unban " + who, "Unbanned " + who + by);
+    } else {
+        return "not an action";
+    }
+    return "";
 }
 
 void Client::ShowUptime() {
@@ -271,8 +393,10 @@ void Client::Form2_Ok(const std::vector<OptionField>& fields) {
 
 void Client::setChannelLabel(std::string_view text) {
     trusted_.Clear();  // the listing of the new channel follows
+    scriptUsers_.clear();
     ports_.window.setChannelLabel(text);
     protection_.OnLoggedIn();  // only the channel event sets the label through this port
+    scripts_.Channel(text);
 }
 
 void Client::setOwnName(std::string_view name) {
@@ -311,7 +435,59 @@ bool Client::ServerReply(bool error, std::string_view text) {
 bool Client::HandleCommand(std::string_view speaker, std::string_view message) {
     commandRan_ = false;
     commands_.HandleCommand(speaker, message, settings_.Trigger);
+    // A trigger line no command took is the scripts', whoever said it.
+    const std::string_view trigger = settings_.Trigger;
+    if (!commandRan_ && !scripts_.empty() && !trigger.empty() && message.starts_with(trigger) &&
+        !EqualsIgnoreCase(speaker, ownName())) {
+        scripts_.Command(speaker, message.substr(trigger.size()), database_.IsInDatabase(speaker));
+    }
     return commandRan_;
+}
+
+void Client::UserLeft(std::string_view name) {
+    trusted_.Left(name);
+    protection_.OnUserLeft(name);
+    if (!scripts_.empty()) {
+        scriptUsers_.erase(ToLowerAscii(name));
+        scripts_.Leave(name);
+    }
+}
+
+void Client::UserHere(std::string_view name, std::string_view flags, std::string_view product,
+                      bool joined) {
+    if (scripts_.empty()) {
+        return;
+    }
+    // Scripts see the product's code without the brackets the gateway sends around it.
+    if (product.size() >= 2 && product.front() == '[' && product.back() == ']') {
+        product = product.substr(1, product.size() - 2);
+    }
+    scriptUsers_[ToLowerAscii(name)] =
+        ScriptUser{std::string(name), std::string(flags), std::string(product)};
+    if (joined) {
+        scripts_.Join(name, flags, product);
+    }
+}
+
+void Client::FlagsChanged(std::string_view name, std::string_view flags) {
+    if (scripts_.empty()) {
+        return;
+    }
+    if (const auto user = scriptUsers_.find(ToLowerAscii(name)); user != scriptUsers_.end()) {
+        user->second.flags = flags;
+    }
+    scripts_.Flags(name, flags);
+}
+
+void Client::Said(std::string_view name, std::string_view text, bool emote) {
+    if (scripts_.empty() || EqualsIgnoreCase(name, ownName())) {
+        return;
+    }
+    if (emote) {
+        scripts_.Emote(name, text);
+    } else {
+        scripts_.Talk(name, text);
+    }
 }
 
 bool Client::NamesOperator(std::string_view speaker, std::string_view text) {
@@ -321,6 +497,7 @@ bool Client::NamesOperator(std::string_view speaker, std::string_view text) {
 void Client::Whispered(std::string_view name, std::string_view text) {
     if (!name.empty() && !EqualsIgnoreCase(name, ownName())) {
         attention_.Whisper(name, text);
+        scripts_.Whisper(name, text);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/edition.h"
@@ -24,6 +25,7 @@
 #include "moderation/protection.h"
 #include "moderation/trust.h"
 #include "moderation/uptime.h"
+#include "script/script_host.h"
 
 namespace varno {
 
@@ -114,6 +116,12 @@ public:
     // change of the ban list, the users present are checked against it.
     void ReloadFiles(const std::vector<std::string>& names);
 
+    // The operator's scripts (the Scripts setting's folder): loaded at start, again when a
+    // file of theirs changes (force: every one afresh, as on a reload asked for).
+    const ScriptHost& scripts() const { return scripts_; }
+    std::string scriptsFolder() const;
+    void ReloadScripts(bool force);
+
 private:
     // ChannelPort
     void setChannelLabel(std::string_view text) override;
@@ -129,10 +137,11 @@ private:
     void UserFlags(std::string_view name, std::string_view flags) override {
         trusted_.Flags(name, flags);
     }
-    void UserLeft(std::string_view name) override {
-        trusted_.Left(name);
-        protection_.OnUserLeft(name);
-    }
+    void UserLeft(std::string_view name) override;
+    void UserHere(std::string_view name, std::string_view flags, std::string_view product,
+                  bool joined) override;
+    void FlagsChanged(std::string_view name, std::string_view flags) override;
+    void Said(std::string_view name, std::string_view text, bool emote) override;
     bool NamesOperator(std::string_view speaker, std::string_view text) override;
     void Whispered(std::string_view name, std::string_view text) override;
     void Mentioned(std::string_view name, std::string_view text) override;
@@ -160,6 +169,10 @@ private:
     // Sends a line of the program's own in the channel and writes it to the main log as a
     // typed line is: the server does not echo what this client says.
     void Say(std::string_view text);
+    // What the scripts may do and ask (see ScriptHost::Ports).
+    ScriptHost::Ports ScriptPorts();
+    std::string ScriptModeration(std::string_view script, std::string_view action,
+                                 std::string_view name, std::string_view reason);
     // The main log's line for a line this client said.
     void EchoOwnLine(std::string_view text);
     std::string FilePath(std::string_view name) const;
@@ -196,6 +209,10 @@ private:
     Protection protection_;
     Attention attention_;
     bool commandRan_ = false;
+    ScriptHost scripts_;
+    // The flags and product of each user present, kept while any script runs (ASCII case
+    // folded names).
+    std::unordered_map<std::string, ScriptUser> scriptUsers_;
     std::size_t bansConfirmed_ = 0;
 };
 

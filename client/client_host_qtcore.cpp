@@ -9,6 +9,8 @@ ClientHost::ClientHost(const Edition& edition, const std::string& folder, Window
       send_([this] { client_->send_timer(); }, Qt::PreciseTimer),
       timer1_([this, afterSecond = std::move(afterSecond)] {
           client_->Timer1_Timer();
+          // The Scripts setting may name another folder since a reload.
+          scripts_->setFolder(client_->scriptsFolder());
           if (afterSecond) {
               afterSecond();
           }
@@ -25,6 +27,7 @@ ClientHost::ClientHost(const Edition& edition, const std::string& folder, Window
     lists_ = std::make_unique<FileWatch>(
         folder, kListFiles,
         [this](const std::vector<std::string>& names) { client_->ReloadFiles(names); });
+    scripts_ = std::make_unique<ScriptWatch>([this] { client_->ReloadScripts(false); });
     for (QtTimer* t : {&timer1_, &timer2_}) {
         t->setInterval(1000);
         t->setEnabled(true);
@@ -33,6 +36,7 @@ ClientHost::ClientHost(const Edition& edition, const std::string& folder, Window
 
 ClientHost::~ClientHost() {
     lists_.reset();
+    scripts_.reset();
     DropSocket();
 }
 

@@ -11,12 +11,14 @@
 #include "client/timer_qtcore.h"
 #include "connection/tcp_link_qtcore.h"
 #include "moderation/file_watch_qtcore.h"
+#include "script/script_watch_qtcore.h"
 
 namespace varno {
 
 // What every program puts around the Client: the socket, the timers and the clock, each
 // event turned into its one call on the Client, and the lists of the settings folder read
-// again when they change on disk. The program adds only what it shows (the WindowPort).
+// again when they change on disk, and the scripts when theirs do. The program adds only what it
+// shows (the WindowPort).
 class ClientHost {
 public:
     // folder: the settings folder. afterSecond, if given, runs after each once-a-second tick.
@@ -43,6 +45,7 @@ private:
     QtTimer timer2_;
     std::unique_ptr<Client> client_;
     std::unique_ptr<FileWatch> lists_;
+    std::unique_ptr<ScriptWatch> scripts_;
 };
 
 }  // namespace varno

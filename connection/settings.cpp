@@ -43,6 +43,7 @@ std::string* Settings::field(std::string_view key) {
         {"LoginTimeout", &Settings::LoginTimeout},
         {"SilenceTimeout", &Settings::SilenceTimeout},
         {"Backoff", &Settings::Backoff},
+        {"Scripts", &Settings::Scripts},
     };
     for (const Entry& e : kFields) {
         if (EqualsIgnoreCase(e.key, key)) {

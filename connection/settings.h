@@ -49,6 +49,8 @@ struct Settings {
     // 0: reconnect at once after a session however short, and a second after a failed
     // attempt, without doubling the wait.
     std::string Backoff;
+    // The folder of the operator's Lua scripts, relative to the settings folder; empty: none.
+    std::string Scripts;
 
     // The field that holds the key (matched without regard to case); nullptr for none.
     std::string* field(std::string_view key);
@@ -58,7 +60,7 @@ struct Settings {
 inline constexpr std::string_view kFileOnlyKeys[] = {
     "SendQuota", "SendWindow", "BanOnEntry",     "LogFolder",      "FloodLines", "RepeatLines",
     "JoinFlood", "BanMinutes", "ProtectTrusted", "Notify",         "KeepWindow", "Links",
-    "Find",      "Moderation", "LoginTimeout",   "SilenceTimeout", "Backoff"};
+    "Find",      "Moderation", "LoginTimeout",   "SilenceTimeout", "Backoff",    "Scripts"};
 
 // The start-up read: every key of the edition in order, from the settings file at iniPath.
 void ReadSettings(Settings& settings, const Edition& edition, const std::string& iniPath);

@@ -67,6 +67,7 @@ void Bot::Reload() {
     names.insert(names.end(), kListFiles.begin(), kListFiles.end());
     notifier_.Send(status_.Reloading());
     client().ReloadFiles(names);
+    client().ReloadScripts(true);
     notifier_.Send(status_.Reloaded());
 }
 

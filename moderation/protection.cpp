@@ -197,6 +197,11 @@ void Protection::OnLoggedIn() {
 void Protection::Tick() {
     Refresh();
     guard_.Forget(clock_.steadyMs());
+    if (hooks_.scriptDeedEnded) {
+        for (const ScriptDeed& told : std::exchange(sentUnpaced_, {})) {
+            hooks_.scriptDeedEnded(told.script, told.action, told.name, told.done, told.text);
+        }
+    }
     if (!loggedIn_ || connection_.state() != Connection::State::Connected) {
         return;
     }
@@ -245,6 +250,51 @@ bool Protection::Do(std::string_view line, std::string note) {
         Flush();
     }
     return true;
+}
+
+void Protection::ScriptModeration(std::string_view script, std::string_view line,
+                                  std::string note) {
+    const auto deed = DeedBook::Parse(line);
+    if (!deed) {
+        return;
+    }
+    if (connection_.state() != Connection::State::Connected) {
+        return;
+    }
+    if (!connection_.paced()) {
+        const bool sent = SendNow(line);
+        if (sent && !note.empty()) {
+            Log(note);
+        }
+        // Unpaced, a line sent is taken as done, as the program's own are. The script is
+        // told on the next tick: it is still running now.
+        sentUnpaced_.push_back({std::string(script), deed->first, deed->second, sent,
+                                sent ? "" : unsent_.value_or("")});
+        return;
+    }
+    scriptDeeds_.push_back({std::string(script), deed->first, deed->second, false, ""});
+    if (deeds_.Open(deed->first, deed->second, line, std::move(note))) {
+        Flush();
+    }
+}
+
+void Protection::TellScripts(DeedBook::Action action, std::string_view name, bool done,
+                             std::string_view text) {
+    // Taken out first: a script told may ask for the same deed again.
+    std::vector<std::string> told;
+    std::erase_if(scriptDeeds_, [&](const ScriptDeed& d) {
+        if (d.action != action || !EqualsIgnoreCase(d.name, name)) {
+            return false;
+        }
+        told.push_back(d.script);
+        return true;
+    });
+    if (!hooks_.scriptDeedEnded) {
+        return;
+    }
+    for (const std::string& script : told) {
+        hooks_.scriptDeedEnded(script, action, name, done, text);
+    }
 }
 
 bool Protection::SendNow(std::string_view line) {
@@ -378,8 +428,10 @@ void Protection::Finish(const DeedBook::Ended& ended) {
             } else if (deed.action == DeedBook::Action::Unban) {
                 ForgetBan(deed.name);
             }
+            TellScripts(deed.action, deed.name, true, ended.text);
             return;
         case DeedBook::Outcome::Moot:
+            TellScripts(deed.action, deed.name, false, "the user left");
             return;
         case DeedBook::Outcome::Refused:
         case DeedBook::Outcome::Unsendable:
@@ -395,6 +447,7 @@ void Protection::Finish(const DeedBook::Ended& ended) {
     if (deed.action == DeedBook::Action::Unban) {
         failedUnbans_.push_back(deed.name);
     }
+    TellScripts(deed.action, deed.name, false, failure);
     // A refusal every deed meets (no operator rights) is told once a session.
     if (ended.rights && std::exchange(rightsTold_, true)) {
         return;

@@ -46,6 +46,11 @@ public:
         std::function<const std::string&()> ownName;
         std::function<void()> banPresentUsers;      // checks the users present against the ban list
         std::function<void(std::string_view)> say;  // a line of its own in the channel
+        // The end of a deed a script asked for: done when the server confirmed it, else
+        // the server's words or why it was given up.
+        std::function<void(std::string_view script, DeedBook::Action action, std::string_view name,
+                           bool done, std::string_view text)>
+            scriptDeedEnded;
     };
 
     Protection(const Settings& settings, const Database& database, BanList& banList,
@@ -77,6 +82,9 @@ public:
     // BanMinutes (when above 0); an unban done forgets the pending ban. Returns whether it
     // went out (or is open as a deed).
     bool SendModeration(std::string_view line) { return Do(line, ""); }
+    // The same for a script's ban, kick or unban (note: its orange line once done); its end
+    // is told to the script through Hooks::scriptDeedEnded (on the next tick with pacing off).
+    void ScriptModeration(std::string_view script, std::string_view line, std::string note);
     // A line the operator typed: an "/unban NAME" forgets the pending ban of NAME (once the
     // server confirms it, while lines are paced).
     void OperatorLine(std::string_view line);
@@ -126,6 +134,9 @@ private:
     // Hands the connection the lines of the deeds that wait, as far as the queue has room.
     void Flush();
     void Finish(const DeedBook::Ended& ended);
+    // Tells the scripts that asked for the deed how it ended.
+    void TellScripts(DeedBook::Action action, std::string_view name, bool done,
+                     std::string_view text);
     void RecordBan(std::string_view name);
     void ForgetBan(std::string_view name);
     // Opens an unban for each pending ban whose time is over.
@@ -154,6 +165,15 @@ private:
     std::optional<std::string> unsent_;      // why the line SendNow gave could not be sent
     bool rightsTold_ = false;                // a refusal every deed meets, this session
     std::vector<std::string> failedUnbans_;  // not tried again this session
+    struct ScriptDeed {
+        std::string script;
+        DeedBook::Action action;
+        std::string name;
+        bool done = false;  // for those sent unpaced: whether the line went
+        std::string text;
+    };
+    std::vector<ScriptDeed> scriptDeeds_;  // the open deeds scripts asked for
+    std::vector<ScriptDeed> sentUnpaced_;  // to tell on the next tick
 };
 
 }  // namespace varno

@@ -4,6 +4,7 @@
 
 #include "ui/list_page_view.h"
 #include "ui/rules_view.h"
+#include "ui/scripts_view.h"
 #include "ui/timed_bans_view.h"
 #include "ui/window_icon_qt.h"
 
@@ -26,7 +27,10 @@ ModerationWindow::ModerationWindow(Client& client, QWidget* parent) : QWidget(pa
     pages_->addTab(banList_, "Ban list");
     pages_->addTab(badWords_, "Banned words");
     pages_->addTab(timedBans_, "Timed bans");
+    scripts_ = new ScriptsView(client, pages_);
+    scripts_->setObjectName("scriptsPage");
     pages_->addTab(rules, "Rules");
+    pages_->addTab(scripts_, "Scripts");
     (new QVBoxLayout(this))->addWidget(pages_);
     resize(640, 640);
 
@@ -38,6 +42,7 @@ void ModerationWindow::Tick() {
     banList_->Refresh();
     badWords_->Refresh();
     timedBans_->Refresh();
+    scripts_->Refresh();
 }
 
 }  // namespace varno

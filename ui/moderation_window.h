@@ -9,6 +9,7 @@ namespace varno {
 class Client;
 class ListPageView;
 class RulesView;
+class ScriptsView;
 class TimedBansView;
 
 // "Varno Moderation": the ban list, the banned words, the timed bans and the rules in one
@@ -28,6 +29,7 @@ private:
     ListPageView* banList_ = nullptr;
     ListPageView* badWords_ = nullptr;
     TimedBansView* timedBans_ = nullptr;
+    ScriptsView* scripts_ = nullptr;
     QTimer tick_;
 };
 

@@ -426,5 +426,31 @@ TEST_F(VarnoBotTest, AServerThatDropsTheBotForABanIsNotHammered) {
     EXPECT_TRUE(bot.waitForFinished());
 }
 
+// The bot runs the operator's scripts: a product banned as a deed of its own, a script
+// added while it runs started by SIGHUP, and a script's error told in one line.
+TEST_F(VarnoBotTest, RunsScriptsAndLoadsThemAgainOnHangUp) {
+    ASSERT_TRUE(server.listen());
+    server.answerModeration("alice");
+    QDir(dir.path()).mkpath("scripts");
+    QFile::copy(QString(VARNO_EXAMPLES) + "/productban.lua", file("scripts/productban.lua"));
+    Write(file("scripts/broken.lua"), "function on_join( end\n");
+    Write(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings +
+                                 "Server=" + server.host().toUtf8() + "\nScripts=scripts\n");
+    start({"--folder", dir.path(), "--color=never"});
+    ASSERT_TRUE(server.waitForReceived(test::kAliceLogin));
+    EXPECT_TRUE(waitForOutput("] Script broken: broken.lua:1: "));
+    server.send("2010 NAME alice\r\n1007 CHANNEL \"Lobby\"\r\n1002 JOIN raider 0010 [W2BN]\r\n");
+    EXPECT_TRUE(server.waitForReceived("/ban raider This product is not welcome here.\r\n"));
+    EXPECT_TRUE(waitForOutput("] productban: banned raider\n"));
+
+    Write(file("scripts/broken.lua"), "function on_join(name) varno.say('hi ' .. name) end\n");
+    ::kill(static_cast<pid_t>(bot.processId()), SIGHUP);
+    server.send("1002 JOIN carol 0010 [CHAT]\r\n");
+    EXPECT_TRUE(server.waitForReceived("hi carol\r\n"));
+    EXPECT_EQ(out.count("Script broken:"), 1);
+    bot.terminate();
+    EXPECT_TRUE(bot.waitForFinished());
+}
+
 }  // namespace
 }  // namespace varno

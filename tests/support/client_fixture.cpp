@@ -30,6 +30,7 @@ void ClientFixture::writeFile(const QString& name, const QByteArray& bytes) {
 }
 
 void ClientFixture::start() {
+    window_.reset();  // a restart: the window before ends first, as its program would
     window_ = std::make_unique<MainWindow>(edition_, dir_.path());
     window_->Form_Load();
     window_->show();

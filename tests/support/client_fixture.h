@@ -34,7 +34,7 @@ public:
     // Writes Varno.ini (Server set to the gateway's address unless the text names one).
     void writeSettings(const std::string& keyLines);
     void writeFile(const QString& name, const QByteArray& bytes);
-    // Creates the window, runs the start-up sequence and shows it.
+    // Creates the window, runs the start-up sequence and shows it; again: a restart.
     void start();
     // Listens, starts with kAliceSettings (and extra lines) and waits for the login block.
     bool startLoggedIn(const std::string& extraSettings = "");
