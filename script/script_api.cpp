@@ -174,6 +174,21 @@ int Get(lua_State* L) {
     return 1;
 }
 
+// The store's keys that start with the prefix (every key without one), in byte order: the
+// store is bounded, so the list is too.
+int Keys(lua_State* L) {
+    const std::string_view prefix = OptionalText(L, 1);
+    const ScriptStore::Values& values = LuaScript::Of(L).store().values();
+    lua_createtable(L, 0, 0);
+    lua_Integer n = 0;
+    for (auto it = values.lower_bound(prefix); it != values.end() && it->first.starts_with(prefix);
+         ++it) {
+        PushText(L, it->first);
+        lua_rawseti(L, -2, ++n);
+    }
+    return 1;
+}
+
 int Set(lua_State* L) {
     const std::string_view key = Key(L);
     ScriptStore& store = LuaScript::Of(L).store();
@@ -244,11 +259,11 @@ int RawSet(lua_State* L) {
 
 void OpenApi(lua_State* L) {
     static constexpr luaL_Reg kFunctions[] = {
-        {"say", &Say},      {"emote", &Emote},     {"whisper", &Whisper}, {"ban", &Ban},
-        {"kick", &Kick},    {"unban", &Unban},     {"channel", &Channel}, {"users", &Users},
-        {"user", &User},    {"trusted", &Trusted}, {"listed", &Listed},   {"me", &Me},
-        {"time", &Time},    {"get", &Get},         {"set", &Set},         {"log", &Log},
-        {nullptr, nullptr},
+        {"say", &Say},   {"emote", &Emote},     {"whisper", &Whisper}, {"ban", &Ban},
+        {"kick", &Kick}, {"unban", &Unban},     {"channel", &Channel}, {"users", &Users},
+        {"user", &User}, {"trusted", &Trusted}, {"listed", &Listed},   {"me", &Me},
+        {"time", &Time}, {"get", &Get},         {"set", &Set},         {"keys", &Keys},
+        {"log", &Log},   {nullptr, nullptr},
     };
     lua_newtable(L);
     lua_createtable(L, 0, 3);

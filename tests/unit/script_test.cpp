@@ -372,6 +372,9 @@ TEST_F(ScriptHostTest, ApiAnswersFromThePortsAndTheStore) {
          {"probe: true 3 true nil"}},
         {"show(varno.set('k', ('x'):rep(65535)), varno.set('j', ''))",
          {"probe: true false the store would pass 64 KiB"}},
+        {"varno.set('a:2', 1) varno.set('a:1', 1) varno.set('b', 1) "
+         "show(table.concat(varno.keys('a:'), ','), #varno.keys(), #varno.keys('c'))",
+         {"probe: a:1,a:2 3 0"}},
         {"show(pcall(varno.set, '', 1))",
          {"probe: false bad argument #1 to 'varno.set' (a key of 1 to 200 bytes expected)"}},
         {"show(select(2, pcall(varno.set, '" + key201 + "', 1)), select(2, pcall(varno.get, 5)))",
