@@ -5,9 +5,9 @@
 -- Change GREETING to your words: %s stands for the user's name (keep one %s;
 -- write %% for a plain %). The day of each name's last greeting is kept in
 -- the store (greet.store beside this file) under "greeted:" and the name in
--- lower case, so a restart greets nobody twice in a day. The KEEP names
--- greeted most recently are kept (their list under "names"), so the store
--- stays within its 64 KiB.
+-- lower case, so a restart greets nobody twice in a day. At most KEEP
+-- names are kept (when full, the older half is forgotten), so the store stays
+-- within its 64 KiB.
 
 local GREETING = "Welcome, %s!"
 local KEEP = 500  -- names remembered
@@ -24,19 +24,25 @@ end
 local function load()
   if days then return end
   days, count = {}, 0
-  for name in tostring(varno.get("names") or ""):gmatch("%S+") do
-    local day = varno.get("greeted:" .. name)
-    if type(day) == "number" and not days[name] then days[name], count = day, count + 1 end
+  for _, key in ipairs(varno.keys("greeted:")) do
+    local day = varno.get(key)
+    if type(day) == "number" then days[key:sub(9)], count = day, count + 1 end
   end
 end
 
-local function forget_oldest()
-  local oldest
-  for name, day in pairs(days) do
-    if not oldest or day < days[oldest] then oldest = name end
+-- Makes room by forgetting the older half of the names kept, those greeted at
+-- or before the middle time: one pass serves the next KEEP / 2 new names.
+local function make_room()
+  local list = {}
+  for _, t in pairs(days) do list[#list + 1] = t end
+  table.sort(list)
+  local middle = list[#list // 2 + 1]
+  for name, t in pairs(days) do
+    if t <= middle then
+      days[name], count = nil, count - 1
+      varno.set("greeted:" .. name, nil)
+    end
   end
-  days[oldest], count = nil, count - 1
-  varno.set("greeted:" .. oldest, nil)
 end
 
 function on_join(name)
@@ -46,16 +52,11 @@ function on_join(name)
   local today = varno.time() // 86400
   if days[key] == today then return end
   local new = not days[key]
-  if new and count >= KEEP then forget_oldest() end
+  if new and count >= KEEP then make_room() end
   -- A greeting that cannot be noted is not given: it would come at every join.
   local ok, why = varno.set("greeted:" .. key, today)
   if not ok then return varno.log("not greeting " .. name .. ": " .. tostring(why)) end
   days[key] = today
-  if new then
-    count = count + 1
-    local names = {}
-    for n in pairs(days) do names[#names + 1] = n end
-    varno.set("names", table.concat(names, " "))
-  end
+  if new then count = count + 1 end
   varno.say(GREETING:format(name))
 end

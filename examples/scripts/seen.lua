@@ -5,8 +5,8 @@
 --
 -- Each join, leave, talk and emote is noted in the store (seen.store beside
 -- this file) under "seen:" and the name in lower case: the time, and the last
--- line said cut to LINE_BYTES. The KEEP names seen most recently are kept
--- (their list under "names"), so the store stays within its 64 KiB.
+-- line said cut to LINE_BYTES. At most KEEP names are kept (when full, the
+-- older half is forgotten), so the store stays within its 64 KiB.
 
 local COOLDOWN = 5      -- seconds between two answers, so asking cannot flood
 local KEEP = 250        -- names remembered
@@ -25,19 +25,25 @@ end
 local function load()
   if times then return end
   times, count = {}, 0
-  for name in tostring(varno.get("names") or ""):gmatch("%S+") do
-    local time = tonumber(tostring(varno.get("seen:" .. name)):match("^%d+"))
-    if time and not times[name] then times[name], count = time, count + 1 end
+  for _, key in ipairs(varno.keys("seen:")) do
+    local time = tonumber(tostring(varno.get(key)):match("^%d+"))
+    if time then times[key:sub(6)], count = time, count + 1 end
   end
 end
 
-local function forget_oldest()
-  local oldest
-  for name, time in pairs(times) do
-    if not oldest or time < times[oldest] then oldest = name end
+-- Makes room by forgetting the older half of the names kept, those seen at
+-- or before the middle time: one pass serves the next KEEP / 2 new names.
+local function make_room()
+  local list = {}
+  for _, t in pairs(times) do list[#list + 1] = t end
+  table.sort(list)
+  local middle = list[#list // 2 + 1]
+  for name, t in pairs(times) do
+    if t <= middle then
+      times[name], count = nil, count - 1
+      varno.set("seen:" .. name, nil)
+    end
   end
-  times[oldest], count = nil, count - 1
-  varno.set("seen:" .. oldest, nil)
 end
 
 -- Cuts a line to LINE_BYTES, never inside a UTF-8 character.
@@ -55,7 +61,7 @@ local function note(name, kind, text)
   load()
   local line = kind and kind .. cut(text) or tostring(varno.get("seen:" .. key)):match("^%d+ (.*)$")
   local new = not times[key]
-  if new and count >= KEEP then forget_oldest() end
+  if new and count >= KEEP then make_room() end
   local ok, why = varno.set("seen:" .. key, varno.time() .. " " .. (line or "-"))
   if not ok then
     if not warned then varno.log("cannot note " .. name .. ": " .. tostring(why)) end
@@ -63,11 +69,7 @@ local function note(name, kind, text)
     return
   end
   times[key] = varno.time()
-  if not new then return end
-  count = count + 1
-  local names = {}
-  for n in pairs(times) do names[#names + 1] = n end
-  varno.set("names", table.concat(names, " "))
+  if new then count = count + 1 end
 end
 
 function on_join(name) note(name) end
