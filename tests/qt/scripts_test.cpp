@@ -16,6 +16,8 @@ namespace {
 using test::ClientFixture;
 using test::GatewayServer;
 
+constexpr int kPaceMs = 20000;
+
 // The shipped example scripts in a window program, against a gateway that answers bans and
 // kicks as a real server does.
 class ScriptsTest : public ::testing::TestWithParam<const Edition*> {
@@ -41,9 +43,11 @@ protected:
             [&] { return f.window().client().roster().header() == "Lobby"; });
     }
 
-    // The lines sent after the login, once text has been, and nothing more for 200 ms.
+    // The lines sent after the login, once text has been, and nothing more for 200 ms. The
+    // long bound is for the pace: the greetings and answers fill the send window, and a
+    // line may wait for the next one.
     QByteArray sentAfter(const QByteArray& text) {
-        GatewayServer::waitUntil([&] { return f.server().received().contains(text); });
+        GatewayServer::waitUntil([&] { return f.server().received().contains(text); }, kPaceMs);
         GatewayServer::waitUntil([] { return false; }, 200);
         return f.server().received().mid(test::kAliceLogin.size());
     }
@@ -80,7 +84,7 @@ TEST_P(ScriptsTest, TheShippedScriptsDoTheirJobs) {
     f.server().send("1002 JOIN raider 0010 [SEXP]\r\n1002 JOIN Boss 0010 [SEXP]\r\n");
     EXPECT_TRUE(
         sentAfter("/ban raider").contains("/ban raider This product is not welcome here.\r\n"));
-    EXPECT_TRUE(f.waitForLog("productban: banned raider"));
+    EXPECT_TRUE(f.waitForLog("productban: banned raider", kPaceMs));
     EXPECT_TRUE(logHas(colour::kLightGrey, "productban: banned raider"));
     EXPECT_TRUE(
         logHas(colour::kOrange, "Banned raider: This product is not welcome here. (productban)"));
@@ -88,7 +92,8 @@ TEST_P(ScriptsTest, TheShippedScriptsDoTheirJobs) {
 
     // The server's refusal reaches the script that asked, in the server's words.
     f.server().send("1002 JOIN admin1 0010 [W2BN]\r\n");
-    EXPECT_TRUE(f.waitForLog("productban: could not ban admin1: You cannot ban administrators."));
+    EXPECT_TRUE(
+        f.waitForLog("productban: could not ban admin1: You cannot ban administrators.", kPaceMs));
 }
 
 // With pacing off a line sent is a deed done, for a script as for the program.
@@ -117,7 +122,8 @@ TEST_P(ScriptsTest, ALockSurvivesARestartAndOnlyTrustedUsersGiveIt) {
     EXPECT_TRUE(
         sentAfter("/kick stranger").contains("/kick stranger The channel is locked for now.\r\n"));
     EXPECT_FALSE(f.server().received().contains("/kick Boss"));
-    EXPECT_TRUE(f.waitForLog("Kicked stranger: The channel is locked for now. (lockdown)"));
+    EXPECT_TRUE(
+        f.waitForLog("Kicked stranger: The channel is locked for now. (lockdown)", kPaceMs));
 }
 
 // A script that never ends its event, and one that asks for ever more memory: each is
