@@ -445,6 +445,7 @@ TEST_F(VarnoBotTest, RunsScriptsAndLoadsThemAgainOnHangUp) {
 
     Write(file("scripts/broken.lua"), "function on_join(name) varno.say('hi ' .. name) end\n");
     ::kill(static_cast<pid_t>(bot.processId()), SIGHUP);
+    EXPECT_TRUE(waitForOutput("] Reloaded Varno.ini"));
     server.send("1002 JOIN carol 0010 [CHAT]\r\n");
     EXPECT_TRUE(server.waitForReceived("hi carol\r\n"));
     EXPECT_EQ(out.count("Script broken:"), 1);
