@@ -1,5 +1,6 @@
 #include "client/client.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "base/text_case.h"
@@ -288,22 +289,24 @@ std::string Client::ScriptModeration(std::string_view script, std::string_view a
     if (connection_.state() != Connection::State::Connected) {
         return "not connected";
     }
-    const std::string who(name);
-    const std::string why = reason.empty() ? "" : " " + std::string(reason);
-    const std::string by = " (" + std::string(script) + ")";
-    if (action == "ban") {
-        protection_.ScriptModeration(
-            script, "/ban " + who + why,
-            "Banned " + who + (reason.empty() ? "" : ": ") + std::string(reason) + by);
-    } else if (action == "kick") {
-        protection_.ScriptModeration(
-            script, "/kick " + who + why,
-            "Kicked " + who + (reason.empty() ? "" : ": ") + std::string(reason) + by);
-    } else if (action == "unban") {
-        protection_.ScriptModeration(script, "/unban " + who, "Unbanned " + who + by);
-    } else {
+    // The line and the orange line of each action; an unban gives no reason.
+    struct Verb {
+        std::string_view action, done;
+        bool reasoned;
+    };
+    static constexpr Verb kVerbs[] = {
+        {"ban", "Banned", true}, {"kick", "Kicked", true}, {"unban", "Unbanned", false}};
+    const auto verb = std::find_if(std::begin(kVerbs), std::end(kVerbs),
+                                   [&](const Verb& v) { return v.action == action; });
+    if (verb == std::end(kVerbs)) {
         return "not an action";
     }
+    const std::string why = verb->reasoned && !reason.empty() ? std::string(reason) : "";
+    protection_.ScriptModeration(
+        script,
+        "/" + std::string(action) + " " + std::string(name) + (why.empty() ? "" : " " + why),
+        std::string(verb->done) + " " + std::string(name) + (why.empty() ? "" : ": " + why) + " (" +
+            std::string(script) + ")");
     return "";
 }
 

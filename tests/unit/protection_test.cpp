@@ -57,8 +57,10 @@ struct Bot : test::ConnectionRig {
         clock,
         connection,
         {folder.file("shitlist.txt"), folder.file("badwords.txt"), folder.file("bans.txt")},
-        {[this]() -> const std::string& { return own; }, [this] { ++presentChecks; },
-         [this](std::string_view text) { connection.SendChat(text); }, {}}};
+        {[this]() -> const std::string& { return own; },
+         [this] { ++presentChecks; },
+         [this](std::string_view text) { connection.SendChat(text); },
+         {}}};
 };
 
 using Lines = std::vector<std::string>;
