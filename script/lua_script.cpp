@@ -14,12 +14,14 @@
 namespace varno {
 namespace {
 
-// The protected part of a call: pushes the arguments (at 2, a span of them) for the
-// function at 1 and calls it, so that neither a refused allocation nor an error in the
-// script can leave the state's protection.
-int CallWithArgs(lua_State* L) {
-    const auto& args = *static_cast<const std::span<const ScriptArg>*>(lua_touserdata(L, 2));
-    lua_settop(L, 1);
+// Between calls the stack holds the message handler, the globals and the names of the
+// event functions, so that a call finds its function with two lookups and no allocation.
+constexpr int kHandler = 1;
+constexpr int kGlobals = 2;
+constexpr int kNames = 3;
+constexpr int kBase = kNames;
+
+void PushArgs(lua_State* L, std::span<const ScriptArg> args) {
     for (const ScriptArg& arg : args) {
         if (const auto* text = std::get_if<std::string_view>(&arg)) {
             lua_pushlstring(L, text->data(), text->size());
@@ -29,8 +31,29 @@ int CallWithArgs(lua_State* L) {
             lua_pushboolean(L, *std::get_if<bool>(&arg));
         }
     }
+}
+
+// The protected part of a call whose arguments might not fit: pushes them (at 2, a span of
+// them) for the function at 1 and calls it, so that a refused allocation raises inside the
+// state's protection.
+int CallWithArgs(lua_State* L) {
+    const auto args = *static_cast<const std::span<const ScriptArg>*>(lua_touserdata(L, 2));
+    lua_settop(L, 1);
+    PushArgs(L, args);
     lua_call(L, static_cast<int>(args.size()), 0);
     return 0;
+}
+
+// The bytes a state may allocate for args: each string's, with a string header and room
+// for a step of the collector, which frees but may shrink a table or two.
+std::size_t ArgBytes(std::span<const ScriptArg> args) {
+    std::size_t bytes = 4096;
+    for (const ScriptArg& arg : args) {
+        if (const auto* text = std::get_if<std::string_view>(&arg)) {
+            bytes += text->size() + 64;
+        }
+    }
+    return bytes;
 }
 
 // The message handler of every call: a message raised without the script's position (by a
@@ -84,10 +107,13 @@ LuaScript::LuaScript(std::string name, std::string_view code, std::string storeP
         return;
     }
     *static_cast<LuaScript**>(lua_getextraspace(state_)) = this;
+    lua_pushcfunction(state_, &Locate);
     lua_pushcfunction(state_, &Open);
     if (!Run(0)) {
         return;
     }
+    lua_rawgeti(state_, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS);
+    lua_rawgeti(state_, LUA_REGISTRYINDEX, eventNames_);
     const std::string chunkName = "=" + name_ + ".lua";
     const int status = luaL_loadbufferx(state_, code.data(), code.size(), chunkName.c_str(), "t");
     if (status != LUA_OK) {
@@ -194,22 +220,28 @@ int LuaScript::Open(lua_State* L) {
 }
 
 // The function is looked up raw in the globals, with the names made when the state was
-// opened: nothing is allocated and no metamethod runs unless the script defines it.
+// opened: nothing is allocated and no metamethod runs unless the script defines it. Its
+// arguments are pushed outside the state's protection only when they cannot be refused:
+// the stack has room and the memory left holds them, so that the push cannot raise (Lua
+// would end the program). Otherwise a protected C function pushes them.
 bool LuaScript::Call(ScriptEvent event, std::span<const ScriptArg> args) {
     if (!state_) {
         return false;
     }
     lua_State* L = state_;
-    lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS);
-    lua_rawgeti(L, LUA_REGISTRYINDEX, eventNames_);
-    lua_rawgeti(L, -1, static_cast<lua_Integer>(event) + 1);
-    if (lua_rawget(L, 1) != LUA_TFUNCTION) {
-        lua_settop(L, 0);
+    lua_rawgeti(L, kNames, static_cast<lua_Integer>(event) + 1);
+    if (lua_rawget(L, kGlobals) != LUA_TFUNCTION) {
+        lua_settop(L, kBase);
         return true;
     }
-    lua_replace(L, 2);
+    const bool fits = lua_checkstack(L, static_cast<int>(args.size()) + LUA_MINSTACK) &&
+                      ArgBytes(args) <= kMemoryLimit - memory_;
+    if (fits) {
+        PushArgs(L, args);
+        return Run(static_cast<int>(args.size()));
+    }
     lua_pushcfunction(L, &CallWithArgs);
-    lua_replace(L, 1);
+    lua_insert(L, -2);
     lua_pushlightuserdata(L, &args);
     return Run(2);
 }
@@ -219,14 +251,13 @@ bool LuaScript::Run(int nargs) {
     allocated_ = 0;
     started_ = std::chrono::steady_clock::now();
     lua_sethook(state_, &CountHook, LUA_MASKCOUNT, kCountEvery);
-    lua_pushcfunction(state_, &Locate);
-    lua_insert(state_, 1);
-    const int status = lua_pcall(state_, nargs, 0, 1);
+    const int base = lua_gettop(state_) - nargs - 1;
+    const int status = lua_pcall(state_, nargs, 0, kHandler);
     if (!answer_.users.empty()) {
         std::vector<ScriptUser>().swap(answer_.users);
     }
     if (status == LUA_OK && !overLimit()) {
-        lua_settop(state_, 0);
+        lua_settop(state_, base);
         return true;
     }
     Stop(Message(status));
