@@ -206,6 +206,11 @@ void Client::ReloadScripts(bool force) {
     }
 }
 
+void Client::StopScripts() {
+    scripts_.Stop();
+    scriptUsers_.clear();
+}
+
 ScriptHost::Ports Client::ScriptPorts() {
     const auto connected = [this] { return connection_.state() == Connection::State::Connected; };
     // A word of one or more bytes: a name in a line the server reads by its blanks.

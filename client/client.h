@@ -121,6 +121,9 @@ public:
     const ScriptHost& scripts() const { return scripts_; }
     std::string scriptsFolder() const;
     void ReloadScripts(bool force);
+    // Ends every script, each told first (on_stop): for a program going away, while the
+    // connection, the log and the window still work.
+    void StopScripts();
 
 private:
     // ChannelPort

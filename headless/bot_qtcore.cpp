@@ -17,6 +17,7 @@ Bot::Bot(const Edition& edition, const std::string& folder, bool colour, bool pr
 
 Bot::~Bot() {
     host_.DropSocket();
+    client().StopScripts();  // while its lines still reach the terminal and the log
     client().logs().removeSink(*this);
     client().logs().removeSink(terminal_);
 }

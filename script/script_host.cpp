@@ -71,7 +71,7 @@ void ScriptHost::Load(const std::string& folder, bool force) {
                 old.erase(previous);
                 continue;
             }
-            previous->script.reset();  // its store written before the new script reads it
+            End(*previous);  // its store written before the new script reads it
         }
         Entry& entry = entries_.emplace_back(Entry{std::move(file.name), std::move(bytes), {}, {}});
         if (!entry.bytes) {
@@ -85,8 +85,21 @@ void ScriptHost::Load(const std::string& folder, bool force) {
             TurnOff(entry);
         }
     }
-    old.clear();
+    for (Entry& entry : old) {
+        End(entry);
+    }
     busy_ = false;
+}
+
+void ScriptHost::Stop() {
+    Load("", false);
+}
+
+void ScriptHost::End(Entry& entry) {
+    if (entry.script && !entry.script->Call(ScriptEvent::Stop, {})) {
+        TurnOff(entry);
+    }
+    entry.script.reset();
 }
 
 void ScriptHost::TurnOff(Entry& entry) {

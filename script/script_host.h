@@ -51,7 +51,7 @@ public:
     };
 
     explicit ScriptHost(Ports ports);
-    // Ends every script, each store written when changed.
+    // Ends every script without on_stop (see Stop), each store written when changed.
     ~ScriptHost();
     ScriptHost(const ScriptHost&) = delete;
     ScriptHost& operator=(const ScriptHost&) = delete;
@@ -59,8 +59,11 @@ public:
     // Reads folder's *.lua files in name order. A file whose bytes are unchanged keeps its
     // running script (and its state); a changed or new file is loaded afresh; a removed
     // file's script ends (its store written). force: every script afresh (SIGHUP, Reload).
-    // Empty folder path or no folder: no scripts.
+    // Empty folder path or no folder: no scripts. A running script that ends is told first
+    // (on_stop), so that it may note what it keeps in its store.
     void Load(const std::string& folder, bool force);
+    // Ends every script, each told first: for the owner to call while the ports still work.
+    void Stop();
 
     struct Status {
         std::string name;
@@ -91,6 +94,8 @@ private:
               std::optional<std::string_view> only = std::nullopt);
     // Says why the entry's script turned off, and ends it.
     void TurnOff(Entry& entry);
+    // Tells the entry's running script it ends (on_stop), and ends it.
+    void End(Entry& entry);
 
     Ports ports_;
     std::vector<Entry> entries_;  // in name order

@@ -83,9 +83,11 @@ Client& MainWindow::client() {
 
 MainWindow::~MainWindow() {
     // The socket goes first, so that no event of it reaches a half-destroyed window; then the
-    // views, which read the client's models, before the client itself.
+    // views, which read the client's models, before the client itself. The scripts end
+    // between the two, so that what they say as they end reaches the log.
     KeepPlace();
     host_->DropSocket();
+    client().StopScripts();
     client().attention().setPort(nullptr);
     delete options_;
     delete moderation_;

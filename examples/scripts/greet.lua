@@ -14,10 +14,10 @@ local KEEP = 500  -- names remembered
 
 local days, count -- lower-case name -> day of its last greeting, read on first use
 
--- The key of a name, or nil for one never greeted: empty, long, or holding
--- blanks or control bytes, as no user's name does.
+-- The key of a name, or nil for one never greeted: empty or long, as no
+-- user's name is.
 local function key_of(name)
-  if name == "" or #name > 40 or name:find("[%c%s]") then return nil end
+  if name == "" or #name > 40 then return nil end
   return name:lower()
 end
 
@@ -30,27 +30,45 @@ local function load()
   end
 end
 
--- Makes room by forgetting the older half of the names kept, those greeted at
--- or before the middle time: one pass serves the next KEEP / 2 new names.
+local function forget(name)
+  days[name], count = nil, count - 1
+  varno.set("greeted:" .. name, nil)
+end
+
+-- Makes room by forgetting the older half of the names kept: one pass
+-- serves the next KEEP / 2 new names. Many names share a day, so the
+-- days are counted and sorted, not the names; of those greeted on the
+-- middle day, only as many go as make half.
 local function make_room()
-  local list = {}
-  for _, t in pairs(days) do list[#list + 1] = t end
+  local per_day, list = {}, {}
+  for _, t in pairs(days) do
+    if not per_day[t] then list[#list + 1] = t end
+    per_day[t] = (per_day[t] or 0) + 1
+  end
   table.sort(list)
-  local middle = list[#list // 2 + 1]
+  local half, older, middle = count // 2, 0, nil
+  for _, t in ipairs(list) do
+    middle = t
+    if older + per_day[t] >= half then break end
+    older = older + per_day[t]
+  end
+  local left = half - older  -- to go of those at the middle
   for name, t in pairs(days) do
-    if t <= middle then
-      days[name], count = nil, count - 1
-      varno.set("greeted:" .. name, nil)
+    if t < middle then
+      forget(name)
+    elseif t == middle and left > 0 then
+      forget(name)
+      left = left - 1
     end
   end
 end
 
 function on_join(name)
   local key = key_of(name)
-  if not key or key == varno.me():lower() then return end
+  if not key then return end
   load()
   local today = varno.time() // 86400
-  if days[key] == today then return end
+  if days[key] == today or key == varno.me():lower() then return end
   local new = not days[key]
   if new and count >= KEEP then make_room() end
   -- A greeting that cannot be noted is not given: it would come at every join.

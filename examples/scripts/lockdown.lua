@@ -13,11 +13,12 @@
 
 local REASON = "The channel is locked for now."
 
+local locked = varno.get("locked") == true  -- as the store says; only this script changes it
+
 function on_command(name, command, listed)
   local word = (command:match("^(%S+)%s*$") or ""):lower()
   if word ~= "lock" and word ~= "unlock" then return end
   if not (listed or varno.trusted(name)) then return end
-  local locked = varno.get("locked") == true
   if (word == "lock") == locked then
     varno.say(locked and "The channel is locked already." or "The channel is not locked.")
     return
@@ -26,15 +27,15 @@ function on_command(name, command, listed)
   local ok, why = varno.set("locked", word == "lock" or nil)
   if not ok then
     varno.say("Could not " .. word .. " the channel: " .. tostring(why))
-  elseif word == "lock" then
-    varno.say("The channel is locked: who joins and is not trusted is kicked.")
   else
-    varno.say("The channel is open again.")
+    locked = word == "lock"
+    varno.say(locked and "The channel is locked: who joins and is not trusted is kicked."
+      or "The channel is open again.")
   end
 end
 
 function on_join(name)
-  if name == "" or varno.get("locked") ~= true or varno.trusted(name) then return end
+  if not locked or name == "" or varno.trusted(name) then return end
   if name:lower() == varno.me():lower() then return end
   -- The kick is reported in the chat log as the program's own kicks are; one
   -- that is refused at once is said in a grey line.

@@ -326,6 +326,19 @@ TEST_F(ScriptHostTest, InstructionAndMemoryLimitsHoldAtTheirBound) {
     }
 }
 
+// A text that the memory a script has left cannot hold (5 MiB kept, 4 MB given) ends the
+// script as its own allocation would, and does not end the program; one that fits reaches it.
+TEST_F(ScriptHostTest, AnEventTooBigForTheMemoryLeftEndsTheScript) {
+    Write("full",
+          "hold = {} for i = 1, 80 do hold[i] = ('x'):rep(65436) .. i end "
+          "function on_talk(_, text) varno.log(#text) end");
+    Load();
+    host_.Talk("bob", std::string(1000, 'y'));
+    host_.Talk("bob", std::string(4000000, 'y'));
+    EXPECT_EQ(fake_.logs, Lines{"full: 1000"});
+    EXPECT_EQ(fake_.errors, Lines{"Script full: memory limit passed (8 MiB)"});
+}
+
 TEST_F(ScriptHostTest, AnEmptyScriptTakesLittleMemory) {
     LuaScript script("empty", "", folder_.file("empty.store"), ports_);
     EXPECT_TRUE(script.running());
@@ -406,7 +419,7 @@ TEST_F(ScriptHostTest, ApiAnswersFromThePortsAndTheStore) {
 TEST_F(ScriptHostTest, EventsReachTheFunctionsScriptsDefine) {
     Write("events", kShow +
                         "for _, e in ipairs({'channel', 'join', 'leave', 'flags', 'talk', 'emote', "
-                        "'whisper', 'tick', 'command', 'deed'}) do "
+                        "'whisper', 'tick', 'command', 'deed', 'stop'}) do "
                         "_G['on_' .. e] = function(...) show(e, ...) end end");
     Write("other", kShow + "function on_deed(...) show('deed', ...) end on_talk = 'no function'");
     Load();
@@ -421,18 +434,22 @@ TEST_F(ScriptHostTest, EventsReachTheFunctionsScriptsDefine) {
     host_.Command("bob", "seen ann", true);
     host_.DeedEnded("events", "kick", "bob", false, "refused");
     host_.DeedEnded("other", "ban", "eve", true, "banned");
-    EXPECT_EQ(fake_.logs,
-              (Lines{"events: channel Clan X", "events: join bob 0010 CHAT", "events: leave bob",
-                     "events: flags bob 0002", "events: talk bob hi there",
-                     "events: emote bob waves", "events: whisper bob psst",
-                     "events: tick 1700000000", "events: command bob seen ann true",
-                     "events: deed kick bob false refused", "other: deed ban eve true banned"}));
+    host_.Stop();
+    EXPECT_EQ(
+        fake_.logs,
+        (Lines{"events: channel Clan X", "events: join bob 0010 CHAT", "events: leave bob",
+               "events: flags bob 0002", "events: talk bob hi there", "events: emote bob waves",
+               "events: whisper bob psst", "events: tick 1700000000",
+               "events: command bob seen ann true", "events: deed kick bob false refused",
+               "other: deed ban eve true banned", "events: stop"}));
     EXPECT_TRUE(fake_.errors.empty());
 }
 
+// A script that ends (its file changed or removed, a forced reload, no folder) is told.
 TEST_F(ScriptHostTest, ReloadKeepsUnchangedScriptsAndStartsChangedOnes) {
     const std::string counter =
-        "n = 0 function on_talk() n = n + 1 varno.set('n', n) varno.log(n) end";
+        "n = 0 function on_talk() n = n + 1 varno.log(n) end "
+        "function on_stop() varno.set('n', n) varno.log('stop ' .. n) end";
     Write("a", counter);
     Write("b", counter);
     Load();
@@ -440,16 +457,17 @@ TEST_F(ScriptHostTest, ReloadKeepsUnchangedScriptsAndStartsChangedOnes) {
     Write("b", counter + "\n");
     Load();
     host_.Talk("bob", "hi");
-    EXPECT_EQ(fake_.logs, (Lines{"a: 1", "b: 1", "a: 2", "b: 1"}));
+    EXPECT_EQ(fake_.logs, (Lines{"a: 1", "b: 1", "b: stop 1", "a: 2", "b: 1"}));
     std::filesystem::remove(folder_.file("a.lua"));
     Load();
     EXPECT_EQ(folder_.read("a.store"), "n\ti2\n") << "an ended script's store is written";
     host_.Talk("bob", "hi");
     Load(true);
     host_.Talk("bob", "hi");
-    EXPECT_EQ(fake_.logs, (Lines{"a: 1", "b: 1", "a: 2", "b: 1", "b: 2", "b: 1"}));
     ASSERT_EQ(host_.status().size(), 1U);
     host_.Load("", false);
+    EXPECT_EQ(fake_.logs, (Lines{"a: 1", "b: 1", "b: stop 1", "a: 2", "b: 1", "a: stop 2", "b: 2",
+                                 "b: stop 2", "b: 1", "b: stop 1"}));
     EXPECT_TRUE(host_.status().empty());
     EXPECT_TRUE(host_.empty());
 }
@@ -517,6 +535,28 @@ TEST_F(ScriptHostTest, AFailureIsSaidOnceAndTheScriptStaysOffUntilItsFileChanges
     host_.Talk("bob", "hi");
     EXPECT_EQ(fake_.errors, (Lines{"Script bad: bad.lua:1: boom", "Script bad: bad.lua:1: boom"}))
         << "a reload asked for starts it again";
+}
+
+// greet and seen keep a bounded number of names: full, a new name forgets the older half,
+// however many share its time (here all of them), and never more.
+TEST_F(ScriptHostTest, TheExampleScriptsForgetHalfTheirNamesWhenFull) {
+    for (const std::string name : {"greet", "seen"}) {
+        host_.Load("", false);
+        std::filesystem::copy_file(std::string(VARNO_EXAMPLES) + "/" + name + ".lua",
+                                   folder_.file(name + ".lua"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::remove(folder_.file(name + ".store"));
+        Load();
+        for (int i = 1; i <= 501; ++i) {
+            host_.Join("user" + std::to_string(i), "0010", "CHAT");
+        }
+        host_.Stop();
+        const std::string store = folder_.read(name + ".store");
+        EXPECT_EQ(std::count(store.begin(), store.end(), '\n'), 251) << name;
+        EXPECT_NE(store.find("user501\t"), std::string::npos) << name;
+        std::filesystem::remove(folder_.file(name + ".lua"));
+    }
+    EXPECT_EQ(fake_.errors, Lines{});
 }
 
 TEST_F(ScriptHostTest, APortCallingBackIntoTheHostIsNotServed) {
