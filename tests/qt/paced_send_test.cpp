@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QLabel>
 #include <QTest>
 
@@ -87,6 +88,25 @@ TEST_P(PacedSendTest, WithTheDefaultKeysASingleTypedLineGoesOutAtOnce) {
     EXPECT_TRUE(gateway->waitForReceived(test::kAliceLogin + "hello there\r\n\r\n"));
     EXPECT_EQ(gateway->droppedLines(), 0);
     EXPECT_EQ(gateway->worstWindowUnits(), 3) << "the channel line, the text, the empty line";
+}
+
+// A script that says a line per user, thirty at once: they wait in the queue as the
+// program's own lines do, and none is dropped or costs the connection.
+TEST_P(PacedSendTest, AScriptsFloodOfLinesIsPacedByTheQueue) {
+    QDir(f.folder()).mkpath("scripts");
+    f.writeFile("scripts/flood.lua",
+                "function on_talk() for i = 1, 30 do varno.say('line ' .. i) end end\n");
+    startAgainstFloodRule("Scripts=scripts\nSendWindow=500\n", 500);
+    gateway->send("1005 TALK bob 0010 \"go\"\r\n");
+    QByteArray lines;
+    for (int i = 1; i <= 30; ++i) {
+        lines += "line " + QByteArray::number(i) + "\r\n";
+    }
+    EXPECT_TRUE(gateway->waitForReceived(test::kAliceLogin + lines, 20000));
+    EXPECT_EQ(gateway->droppedLines(), 0);
+    EXPECT_LE(gateway->worstWindowUnits(), 4);
+    EXPECT_EQ(gateway->floodCloses(), 0);
+    EXPECT_EQ(gateway->connectionCount(), 1);
 }
 
 VARNO_FOR_BOTH_EDITIONS(PacedSendTest);

@@ -428,27 +428,48 @@ TEST_F(VarnoBotTest, AServerThatDropsTheBotForABanIsNotHammered) {
 
 // The bot runs the operator's scripts: a product banned as a deed of its own, a script
 // added while it runs started by SIGHUP, and a script's error told in one line.
-TEST_F(VarnoBotTest, RunsScriptsAndLoadsThemAgainOnHangUp) {
+// The four shipped scripts in the bot, a broken one beside them; a hang-up loads them all
+// again, and a restart keeps the lock and what seen noted.
+TEST_F(VarnoBotTest, RunsTheShippedScriptsAndLoadsThemAgainOnHangUp) {
     ASSERT_TRUE(server.listen());
     server.answerModeration("alice");
     QDir(dir.path()).mkpath("scripts");
-    QFile::copy(QString(VARNO_EXAMPLES) + "/productban.lua", file("scripts/productban.lua"));
+    for (const char* name : {"greet.lua", "seen.lua", "lockdown.lua", "productban.lua"}) {
+        QFile::copy(QString(VARNO_EXAMPLES) + "/" + name, file(QString("scripts/") + name));
+    }
     Write(file("scripts/broken.lua"), "function on_join( end\n");
-    Write(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings +
-                                 "Server=" + server.host().toUtf8() + "\nScripts=scripts\n");
-    start({"--folder", dir.path(), "--color=never"});
+    Write(file("database.txt"), "Boss\r\n");
+    Write(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings + "Server=" +
+                                 server.host().toUtf8() + "\nScripts=scripts\nTrigger=!\n");
+    const QStringList args{"--folder", dir.path(), "--color=never"};
+    start(args);
     ASSERT_TRUE(server.waitForReceived(test::kAliceLogin));
     EXPECT_TRUE(waitForOutput("] Script broken: broken.lua:1: "));
     server.send("2010 NAME alice\r\n1007 CHANNEL \"Lobby\"\r\n1002 JOIN raider 0010 [W2BN]\r\n");
     EXPECT_TRUE(server.waitForReceived("/ban raider This product is not welcome here.\r\n"));
     EXPECT_TRUE(waitForOutput("] productban: banned raider\n"));
+    EXPECT_TRUE(server.received().contains("Welcome, raider!\r\n"));
+    server.send("1005 TALK carol 0010 \"hello there\"\r\n1005 TALK Boss 0010 \"!lock\"\r\n");
+    EXPECT_TRUE(server.waitForReceived("The channel is locked: ", 15000));
 
     Write(file("scripts/broken.lua"), "function on_join(name) varno.say('hi ' .. name) end\n");
     ::kill(static_cast<pid_t>(bot.processId()), SIGHUP);
     EXPECT_TRUE(waitForOutput("] Reloaded Varno.ini"));
-    server.send("1002 JOIN carol 0010 [CHAT]\r\n");
-    EXPECT_TRUE(server.waitForReceived("hi carol\r\n"));
+    server.send("1002 JOIN stranger 0010 [CHAT]\r\n");
+    EXPECT_TRUE(server.waitForReceived("hi stranger\r\n", 15000));
+    EXPECT_TRUE(server.waitForReceived("/kick stranger The channel is locked for now.\r\n", 15000));
     EXPECT_EQ(out.count("Script broken:"), 1);
+
+    bot.terminate();
+    ASSERT_TRUE(bot.waitForFinished());
+    start(args);
+    ASSERT_TRUE(server.waitForConnections(2));
+    ASSERT_TRUE(server.waitForReceived(test::kAliceLogin));
+    server.send("2010 NAME alice\r\n1007 CHANNEL \"Lobby\"\r\n1002 JOIN another 0010 [CHAT]\r\n");
+    server.send("1005 TALK bob 0010 \"!seen carol\"\r\n");
+    EXPECT_TRUE(server.waitForReceived("/kick another The channel is locked for now.\r\n", 15000));
+    EXPECT_TRUE(server.waitForReceived(" ago, saying: hello there\r\n", 15000));
+    EXPECT_TRUE(server.received().contains("carol was last seen ")) << server.received().data();
     bot.terminate();
     EXPECT_TRUE(bot.waitForFinished());
 }
