@@ -44,6 +44,7 @@ struct ScriptHost::Entry {
     std::optional<std::string> bytes;   // the file's, when it could be read
     std::unique_ptr<LuaScript> script;  // while it runs
     std::string error;
+    bool unsaved = false;  // the last write of its store failed, and was told
 };
 
 ScriptHost::ScriptHost(Ports ports) : ports_(std::move(ports)) {}
@@ -99,7 +100,18 @@ void ScriptHost::End(Entry& entry) {
     if (entry.script && !entry.script->Call(ScriptEvent::Stop, {})) {
         TurnOff(entry);
     }
+    if (entry.script) {
+        Save(entry);
+    }
     entry.script.reset();
+}
+
+void ScriptHost::Save(Entry& entry) {
+    const bool saved = entry.script->store().Save();
+    if (!saved && !entry.unsaved) {
+        ports_.error("Script " + entry.name + ": could not write " + entry.name + ".store");
+    }
+    entry.unsaved = !saved;
 }
 
 void ScriptHost::TurnOff(Entry& entry) {
@@ -171,7 +183,7 @@ void ScriptHost::Tick() {
     Send(ScriptEvent::Tick, {ports_.now()});
     for (Entry& entry : entries_) {
         if (entry.script) {
-            entry.script->store().Save();
+            Save(entry);
         }
     }
 }

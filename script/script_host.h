@@ -96,6 +96,9 @@ private:
     void TurnOff(Entry& entry);
     // Tells the entry's running script it ends (on_stop), and ends it.
     void End(Entry& entry);
+    // Writes the entry's store when changed. A failed write is said in one red line, again
+    // only once a write has succeeded since.
+    void Save(Entry& entry);
 
     Ports ports_;
     std::vector<Entry> entries_;  // in name order

@@ -169,10 +169,11 @@ void ScriptStore::Erase(std::string_view key) {
     changed_ = true;
 }
 
-void ScriptStore::Save() {
+bool ScriptStore::Save() {
     if (changed_ && ReplaceFile(path_, Format(values_))) {
         changed_ = false;
     }
+    return !changed_;
 }
 
 ScriptStore::Values ScriptStore::Parse(std::string_view bytes, std::size_t& counted) {

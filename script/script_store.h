@@ -44,8 +44,9 @@ public:
     bool changed() const { return changed_; }
 
     // Writes the file, replacing it whole, when a value changed since it was read or last
-    // written. A failed write leaves the store changed, so the next Save tries again.
-    void Save();
+    // written. A failed write leaves the store changed, so the next Save tries again; it
+    // alone returns false.
+    bool Save();
 
     // The values read from the bytes of a store file, and what they count.
     static Values Parse(std::string_view bytes, std::size_t& counted);

@@ -495,6 +495,29 @@ TEST_F(ScriptHostTest, StoreIsWrittenOnTheTickWhenChangedAndAtTheEnd) {
     EXPECT_EQ(fake_.logs, Lines{"keep: two"});
 }
 
+// A store that can't be written (a folder in its place) is said once, and again only after
+// a write has worked.
+TEST_F(ScriptHostTest, AStoreThatCannotBeWrittenIsSaidOnceUntilAWriteWorks) {
+    const std::string store = folder_.file("keep.store");
+    const Lines told = {"Script keep: could not write keep.store"};
+    Write("keep", "function on_talk(_, text) varno.set('last', text) end");
+    std::filesystem::create_directory(store);
+    Load();
+    host_.Talk("bob", "one");
+    host_.Tick();
+    host_.Talk("bob", "two");
+    host_.Tick();
+    EXPECT_EQ(fake_.errors, told);
+    std::filesystem::remove(store);
+    host_.Tick();
+    EXPECT_EQ(folder_.read("keep.store"), "last\tstwo\n");
+    std::filesystem::remove(store);
+    std::filesystem::create_directory(store);
+    host_.Talk("bob", "three");
+    host_.Stop();
+    EXPECT_EQ(fake_.errors, (Lines{told[0], told[0]})) << "told again as the script ends";
+}
+
 TEST_F(ScriptHostTest, AFailureIsSaidOnceAndTheScriptStaysOffUntilItsFileChanges) {
     struct Case {
         std::string code;
