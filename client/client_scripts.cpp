@@ -1,0 +1,133 @@
+// The operator's scripts in the client: where they are loaded from, and what they may do and
+// ask through their ports.
+#include "client/client.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "base/text_case.h"
+
+namespace varno {
+
+std::string Client::scriptsFolder() const {
+    const std::string& folder = settings_.Scripts;
+    return folder.empty() || folder.front() == '/' ? folder : FilePath(folder);
+}
+
+void Client::ReloadScripts(bool force) {
+    scripts_.Load(scriptsFolder(), force);
+    if (scripts_.empty()) {
+        scriptUsers_.clear();
+    }
+}
+
+void Client::StopScripts() {
+    scripts_.Stop();
+    scriptUsers_.clear();
+}
+
+ScriptHost::Ports Client::ScriptPorts() {
+    const auto connected = [this] { return connection_.state() == Connection::State::Connected; };
+    // A word of one or more bytes: a name in a line the server reads by its blanks.
+    const auto oneWord = [](std::string_view name) {
+        return !name.empty() && name.find_first_of(" \t") == std::string_view::npos;
+    };
+    ScriptHost::Ports ports;
+    ports.say = [this, connected](std::string_view text) {
+        // A script chats; it gives no commands, which go by their own calls.
+        if (!connected() || text.empty() || text.front() == '/') {
+            return false;
+        }
+        Say(text);
+        return true;
+    };
+    ports.emote = [this, connected](std::string_view text) {
+        if (!connected() || text.empty()) {
+            return false;
+        }
+        connection_.SendChat("/me " + std::string(text));
+        return true;
+    };
+    ports.whisper = [this, connected, oneWord](std::string_view name, std::string_view text) {
+        if (!connected() || !oneWord(name) || text.empty()) {
+            return false;
+        }
+        connection_.SendChat("/w " + std::string(name) + " " + std::string(text));
+        return true;
+    };
+    ports.moderate = [this](std::string_view script, std::string_view action, std::string_view name,
+                            std::string_view reason) {
+        return ScriptModeration(script, action, name, reason);
+    };
+    ports.channel = [this] { return roster_.header(); };
+    ports.ownName = [this] { return ownName(); };
+    ports.users = [this] {
+        std::vector<ScriptUser> users;
+        users.reserve(roster_.size());
+        for (std::size_t i = 0; i < roster_.size(); ++i) {
+            const std::string& name = roster_.at(i).text;
+            const auto known = scriptUsers_.find(ToLowerAscii(name));
+            users.push_back(known != scriptUsers_.end() ? known->second : ScriptUser{name, "", ""});
+        }
+        return users;
+    };
+    ports.user = [this](std::string_view name) -> std::optional<ScriptUser> {
+        const auto pos = roster_.findCaseInsensitive(name);
+        if (!pos) {
+            return std::nullopt;
+        }
+        const std::string& present = roster_.at(*pos).text;
+        const auto known = scriptUsers_.find(ToLowerAscii(present));
+        return known != scriptUsers_.end() ? known->second : ScriptUser{present, "", ""};
+    };
+    ports.trusted = [this](std::string_view name) {
+        return trusted_.SparesFromBans(name, "", database_, true);
+    };
+    ports.listed = [this](std::string_view name) { return banList_.MatchesAny(name); };
+    ports.now = [this] { return ports_.clock.unixSeconds(); };
+    ports.log = [this](std::string_view script, std::string_view text) {
+        writer_.Line(LogTarget::Main, colour::kLightGrey,
+                     std::string(script) + ": " + std::string(text));
+    };
+    ports.error = [this](std::string_view text) {
+        writer_.Line(LogTarget::Main, colour::kRed, text);
+    };
+    return ports;
+}
+
+std::string Client::ScriptModeration(std::string_view script, std::string_view action,
+                                     std::string_view name, std::string_view reason) {
+    if (name.empty() || name.find_first_of(" \t\r\n") != std::string_view::npos) {
+        return "not a name";
+    }
+    if (EqualsIgnoreCase(name, ownName())) {
+        return "the program itself";
+    }
+    if (action != "unban" && SparesFromBans(name)) {
+        return "a trusted user";
+    }
+    if (connection_.state() != Connection::State::Connected) {
+        return "not connected";
+    }
+    // The line and the orange line of each action; an unban gives no reason.
+    struct Verb {
+        std::string_view action, done;
+        bool reasoned;
+    };
+    static constexpr Verb kVerbs[] = {
+        {"ban", "Banned", true}, {"kick", "Kicked", true}, {"unban", "Unbanned", false}};
+    const auto verb = std::find_if(std::begin(kVerbs), std::end(kVerbs),
+                                   [&](const Verb& v) { return v.action == action; });
+    if (verb == std::end(kVerbs)) {
+        return "not an action";
+    }
+    const std::string why = verb->reasoned && !reason.empty() ? std::string(reason) : "";
+    protection_.ScriptModeration(
+        script,
+        "/" + std::string(action) + " " + std::string(name) + (why.empty() ? "" : " " + why),
+        std::string(verb->done) + " " + std::string(name) + (why.empty() ? "" : ": " + why) + " (" +
+            std::string(script) + ")");
+    return "";
+}
+
+}  // namespace varno
