@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "support/bot_fixture.h"
 #include "support/client_fixture.h"
 #include "support/flood_gateway.h"
 #include "support/gateway_server.h"
@@ -26,60 +27,25 @@ namespace {
 
 using test::GatewayServer;
 
-void Write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
+using test::WriteFile;
 
 // Saves as editors do: a new file renamed over the old one.
 void SaveByRename(const QString& path, const QByteArray& bytes) {
-    Write(path + ".new", bytes);
+    WriteFile(path + ".new", bytes);
     ASSERT_EQ(std::rename(QFile::encodeName(path + ".new").constData(),
                           QFile::encodeName(path).constData()),
               0);
 }
 
-class VarnoBotTest : public ::testing::Test {
-protected:
-    VarnoBotTest() : server(test::OwnLoopbackAddress(41)) {}
-
-    QString file(const QString& name) const { return QDir(dir.path()).filePath(name); }
-
-    void start(const QStringList& args, const QProcessEnvironment& extra = {}) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "NOTIFY_SOCKET",
-                                 "WATCHDOG_USEC", "WATCHDOG_PID", "JOURNAL_STREAM"}) {
-            env.remove(name);
-        }
-        env.insert(extra);
-        bot.setProcessEnvironment(env);
-        bot.start(VARNO_BOT, args);
-        ASSERT_TRUE(bot.waitForStarted());
-    }
-
-    bool waitForOutput(const QByteArray& text, int ms = 5000) {
-        return GatewayServer::waitUntil(
-            [&] {
-                out += bot.readAllStandardOutput();
-                return out.contains(text);
-            },
-            ms);
-    }
-
-    QTemporaryDir dir;
-    GatewayServer server;
-    QProcess bot;
-    QByteArray out;
-};
+using VarnoBotTest = test::BotFixture;
 
 TEST_F(VarnoBotTest, LogsInBansReloadsOnHangUpAndEndsOnTerminate) {
     ASSERT_TRUE(server.listen());
-    Write(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings +
-                                 "Trigger=!\nLogFolder=chatlogs\nServer=" + server.host().toUtf8() +
-                                 "\n");
-    Write(file("shitlist.txt"), "spam*\r\n");
-    Write(file("database.txt"), "Boss\r\n");
+    WriteFile(file("Varno.ini"),
+              QByteArray("[Varno]\n") + test::kAliceSettings +
+                  "Trigger=!\nLogFolder=chatlogs\nServer=" + server.host().toUtf8() + "\n");
+    WriteFile(file("shitlist.txt"), "spam*\r\n");
+    WriteFile(file("database.txt"), "Boss\r\n");
     start({"--folder", dir.path(), "--color=never"});
     ASSERT_TRUE(server.waitForReceived(test::kAliceLogin));
     server.send(
@@ -183,15 +149,15 @@ private:
 TEST_F(VarnoBotTest, TellsTheServiceManagerHowItStandsAndTheJournalEachLinesPriority) {
     ASSERT_TRUE(server.listen());
     server.answerModeration("alice");  // a ban counts once the server confirms it
-    Write(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings +
-                                 "Server=" + server.host().toUtf8() + "\n");
-    Write(file("shitlist.txt"), "spam*\r\n");
+    WriteFile(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings +
+                                     "Server=" + server.host().toUtf8() + "\n");
+    WriteFile(file("shitlist.txt"), "spam*\r\n");
     NotifySocket notify(file("notify"));
     ASSERT_TRUE(notify.bound());
     // Standard output goes to a file whose device and inode JOURNAL_STREAM names, as the
     // journal's stream is named to a service.
     const QString outPath = file("out.log");
-    Write(outPath, "");
+    WriteFile(outPath, "");
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(outPath).constData(), &st), 0);
     bot.setStandardOutputFile(outPath, QIODevice::Append);
@@ -303,8 +269,8 @@ TEST_F(VarnoBotTest, MissingSettingsEndWithStatus78AndInitWritesAStartingSet) {
     for (const auto& [settings, err] : cases) {
         QFile::remove(file("Varno.ini"));
         if (settings) {
-            Write(file("Varno.ini"),
-                  QByteArray(settings).replace("SERVER", server.host().toUtf8()));
+            WriteFile(file("Varno.ini"),
+                      QByteArray(settings).replace("SERVER", server.host().toUtf8()));
         }
         QProcess p;
         p.start(VARNO_BOT, {"--folder", dir.path()});
@@ -336,9 +302,9 @@ TEST_F(VarnoBotTest, AWaveWithLostBansEndsWithEveryBanConfirmedOnce) {
         test::OwnLoopbackAddress(42),
         {.windowMs = 500, .answerModeration = true, .loseEveryNthModeration = 3});
     ASSERT_TRUE(gateway.listen());
-    Write(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings +
-                                 "SendWindow=500\nServer=" + gateway.host().toUtf8() + "\n");
-    Write(file("shitlist.txt"), "spam*\r\n");
+    WriteFile(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings +
+                                     "SendWindow=500\nServer=" + gateway.host().toUtf8() + "\n");
+    WriteFile(file("shitlist.txt"), "spam*\r\n");
     start({"--folder", dir.path(), "--color=never"});
     ASSERT_TRUE(gateway.waitForReceived(test::kAliceLogin));
     ASSERT_TRUE(waitForOutput("Lobby"));
@@ -368,7 +334,7 @@ TEST_F(VarnoBotTest, ASilentLoginOrConnectionIsReplacedAndAnAnsweredProbeKeepsIt
     ASSERT_TRUE(server.listen());
     const QByteArray settings =
         QByteArray("[Varno]\n") + test::kAliceSettings + "Server=" + server.host().toUtf8() + "\n";
-    Write(file("Varno.ini"), settings + "LoginTimeout=1\n");
+    WriteFile(file("Varno.ini"), settings + "LoginTimeout=1\n");
     start({"--folder", dir.path(), "--color=never"});
     ASSERT_TRUE(server.waitForReceived(test::kAliceLogin));
     EXPECT_TRUE(waitForOutput("] Login timed out\n"));
@@ -376,7 +342,7 @@ TEST_F(VarnoBotTest, ASilentLoginOrConnectionIsReplacedAndAnAnsweredProbeKeepsIt
     bot.terminate();
     ASSERT_TRUE(bot.waitForFinished());
 
-    Write(file("Varno.ini"), settings + "SilenceTimeout=3\n");
+    WriteFile(file("Varno.ini"), settings + "SilenceTimeout=3\n");
     start({"--folder", dir.path(), "--color=never"});
     ASSERT_TRUE(server.waitForConnections(3));
     ASSERT_TRUE(server.waitForReceived(test::kAliceLogin));
@@ -406,9 +372,9 @@ TEST_F(VarnoBotTest, AServerThatDropsTheBotForABanIsNotHammered) {
     test::FloodGateway gateway(test::OwnLoopbackAddress(42),
                                {.answerModeration = true, .closeOnModeration = true});
     ASSERT_TRUE(gateway.listen());
-    Write(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings +
-                                 "Server=" + gateway.host().toUtf8() + "\n");
-    Write(file("shitlist.txt"), "spam*\r\n");
+    WriteFile(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings +
+                                     "Server=" + gateway.host().toUtf8() + "\n");
+    WriteFile(file("shitlist.txt"), "spam*\r\n");
     start({"--folder", dir.path(), "--color=never"});
     ASSERT_TRUE(waitForOutput("Lobby"));
     gateway.send("1002 JOIN spam1 0010 [CHAT]\r\n");
@@ -437,10 +403,10 @@ TEST_F(VarnoBotTest, RunsTheShippedScriptsAndLoadsThemAgainOnHangUp) {
     for (const char* name : {"greet.lua", "seen.lua", "lockdown.lua", "productban.lua"}) {
         QFile::copy(QString(VARNO_EXAMPLES) + "/" + name, file(QString("scripts/") + name));
     }
-    Write(file("scripts/broken.lua"), "function on_join( end\n");
-    Write(file("database.txt"), "Boss\r\n");
-    Write(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings + "Server=" +
-                                 server.host().toUtf8() + "\nScripts=scripts\nTrigger=!\n");
+    WriteFile(file("scripts/broken.lua"), "function on_join( end\n");
+    WriteFile(file("database.txt"), "Boss\r\n");
+    WriteFile(file("Varno.ini"), QByteArray("[Varno]\n") + test::kAliceSettings + "Server=" +
+                                     server.host().toUtf8() + "\nScripts=scripts\nTrigger=!\n");
     const QStringList args{"--folder", dir.path(), "--color=never"};
     start(args);
     ASSERT_TRUE(server.waitForReceived(test::kAliceLogin));
@@ -452,7 +418,7 @@ TEST_F(VarnoBotTest, RunsTheShippedScriptsAndLoadsThemAgainOnHangUp) {
     server.send("1005 TALK carol 0010 \"hello there\"\r\n1005 TALK Boss 0010 \"!lock\"\r\n");
     EXPECT_TRUE(server.waitForReceived("The channel is locked: ", 15000));
 
-    Write(file("scripts/broken.lua"), "function on_join(name) varno.say('hi ' .. name) end\n");
+    WriteFile(file("scripts/broken.lua"), "function on_join(name) varno.say('hi ' .. name) end\n");
     ::kill(static_cast<pid_t>(bot.processId()), SIGHUP);
     EXPECT_TRUE(waitForOutput("] Reloaded Varno.ini"));
     server.send("1002 JOIN stranger 0010 [CHAT]\r\n");
