@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -79,6 +80,8 @@ public:
     bool overLimit() const { return limit_ != Limit::None; }
     // Counts instructions run in L; raises the limit's error when the work passes it.
     void Charge(lua_State* L, std::int64_t instructions);
+    // The instructions of work the running call may still do.
+    std::int64_t workLeft() const { return std::max<std::int64_t>(0, kInstructionLimit - work()); }
     // What a port gave, kept here while the API pushes it into the state, so that no C++
     // object is left behind when the push raises.
     struct Answer {
