@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "script/lua_library.h"
 #include "script/lua_script.h"
 
 namespace varno {
@@ -12,7 +13,7 @@ namespace {
 // After a call that catches errors: the error of a limit passed goes on, whatever the call
 // made of it.
 int RaiseLimit(lua_State* L, int, lua_KContext) {
-    if (LuaScript::Of(L).overLimit()) {
+    if (LuaScript::Of(L).passedLimit()) {
         return lua_error(L);
     }
     return lua_gettop(L);
@@ -39,6 +40,9 @@ int CollectGarbage(lua_State* L) {
     const char* option = luaL_optstring(L, 1, "collect");
     if (std::strcmp(option, "collect") != 0 && std::strcmp(option, "count") != 0) {
         return luaL_argerror(L, 1, "only \"collect\" and \"count\" are allowed");
+    }
+    if (std::strcmp(option, "collect") == 0) {
+        LuaScript::Of(L).Collecting(L);
     }
     lua_settop(L, 1);
     lua_pushvalue(L, lua_upvalueindex(1));
@@ -87,6 +91,7 @@ void OpenSandbox(lua_State* L) {
         luaL_requiref(L, library.name, library.func, 1);
         lua_pop(L, 1);
     }
+    GuardLibrary(L);
 
     lua_pushglobaltable(L);
     Remove(L, "load");

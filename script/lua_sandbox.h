@@ -9,13 +9,16 @@ namespace varno {
 // script's limits is taken out or guarded:
 //   - load, loadfile, dofile and string.dump are gone (no code but the file's text, no
 //     binary chunk);
-//   - collectgarbage takes only "collect" (the default) and "count";
+//   - collectgarbage takes only "collect" (the default), whose collection counts as work
+//     (the memory it goes over), and "count";
 //   - setmetatable refuses a metatable with a __gc field: Lua runs finalizers with the
 //     instruction count off;
 //   - pcall, xpcall, coroutine.resume and coroutine.close raise again the error of a limit
 //     passed, so no script swallows it;
 //   - coroutine.create and coroutine.wrap charge each new coroutine LuaScript::kCountEvery
 //     instructions, what it may run before its count first fires.
+//   - the library functions that can work long without allocating count that work (see
+//     lua_library.h).
 // io, os, package and debug are never opened.
 void OpenSandbox(lua_State* L);
 

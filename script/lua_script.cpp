@@ -1,5 +1,6 @@
 #include "script/lua_script.h"
 
+#include <locale.h>
 #include <lua.hpp>
 
 #include <chrono>
@@ -96,6 +97,12 @@ std::string MemoryLimitText() {
     return "memory limit passed (" + std::to_string(LuaScript::kMemoryLimit >> 20) + " MiB)";
 }
 
+// The "C" locale, made once, for the thread while a script runs.
+locale_t CLocale() {
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    return locale;
+}
+
 }  // namespace
 
 LuaScript::LuaScript(std::string name, std::string_view code, std::string storePath,
@@ -109,12 +116,18 @@ LuaScript::LuaScript(std::string name, std::string_view code, std::string storeP
     *static_cast<LuaScript**>(lua_getextraspace(state_)) = this;
     lua_pushcfunction(state_, &Locate);
     lua_pushcfunction(state_, &Open);
+    Begin();
     if (!Run(0)) {
         return;
     }
     lua_rawgeti(state_, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS);
     lua_rawgeti(state_, LUA_REGISTRYINDEX, eventNames_);
+    if (code.size() > kMaxFileBytes) {
+        Stop("the file is too big (over " + std::to_string(kMaxFileBytes >> 20) + " MiB)");
+        return;
+    }
     const std::string chunkName = "=" + name_ + ".lua";
+    Begin();
     const int status = luaL_loadbufferx(state_, code.data(), code.size(), chunkName.c_str(), "t");
     if (status != LUA_OK) {
         Stop(Message(status));
@@ -134,21 +147,36 @@ LuaScript& LuaScript::Of(lua_State* L) {
     return **static_cast<LuaScript**>(lua_getextraspace(L));
 }
 
-void LuaScript::Pass(Limit limit) {
-    if (limit_ == Limit::None) {
-        limit_ = limit;
+[[noreturn]] void LuaScript::Raise(lua_State* L) {
+    lua_sethook(L, &CountHook, lua_gethookmask(L) | LUA_MASKCOUNT, 1);
+    switch (budget_.limit()) {
+        case ScriptBudget::Limit::Time:
+            luaL_error(L, "time limit passed");
+            break;
+        case ScriptBudget::Limit::Memory:
+            luaL_error(L, "not enough memory");
+            break;
+        default:
+            luaL_error(L, "instruction limit passed");
+            break;
     }
+    std::abort();  // luaL_error does not return
 }
 
-void LuaScript::CountHook(lua_State* L, lua_Debug*) {
+void LuaScript::CountHook(lua_State* L, lua_Debug* ar) {
     LuaScript& script = Of(L);
-    const auto ran = std::chrono::steady_clock::now() - script.started_;
-    if (ran > std::chrono::milliseconds(kTimeLimitMs)) {
-        script.Pass(Limit::Time);
-        lua_sethook(L, &CountHook, LUA_MASKCOUNT, 1);
-        luaL_error(L, "time limit passed");
+    if (script.overLimit()) {
+        script.Raise(L);
     }
-    script.Charge(L, lua_gethookcount(L));
+    script.CheckTime(L);
+    script.Charge(L, ar->event == LUA_HOOKCALL ? 1 : lua_gethookcount(L));
+}
+
+void LuaScript::CheckTime(lua_State* L) {
+    if (std::chrono::steady_clock::now() - started_ > std::chrono::milliseconds(kTimeLimitMs)) {
+        budget_.Pass(ScriptBudget::Limit::Time);
+        Raise(L);
+    }
 }
 
 // Counts in blocks of kCountEvery, the hook firing before the instruction that ends a
@@ -156,53 +184,60 @@ void LuaScript::CountHook(lua_State* L, lua_Debug*) {
 // call ends right after the budget's last instruction. Past the budget every instruction
 // raises again, so that no error handler or closing method runs on.
 void LuaScript::Charge(lua_State* L, std::int64_t instructions) {
-    instructions_ += instructions;
-    if (work() > kInstructionLimit) {
-        Pass(Limit::Instructions);
-        lua_sethook(L, &CountHook, LUA_MASKCOUNT, 1);
-        luaL_error(L, "instruction limit passed");
+    budget_.Charge(instructions);
+    if (overLimit()) {
+        Raise(L);
     }
-    if (work() + kCountEvery > kInstructionLimit && lua_gethookcount(L) != 1) {
-        lua_sethook(L, &CountHook, LUA_MASKCOUNT, 1);
+    if (budget_.workLeft() < kCountEvery && lua_gethookcount(L) != 1) {
+        lua_sethook(L, &CountHook, lua_gethookmask(L), 1);
     }
 }
 
+void LuaScript::Collecting(lua_State* L) {
+    budget_.Collected();
+    Charge(L, 0);
+}
+
+void LuaScript::CountCalls(lua_State* L, bool on) {
+    const int mask = on ? LUA_MASKCOUNT | LUA_MASKCALL : LUA_MASKCOUNT;
+    lua_sethook(L, &CountHook, mask, budget_.workLeft() < kCountEvery ? 1 : kCountEvery);
+    Charge(L, kCountEvery);
+}
+
+void LuaScript::Log(std::string_view text) {
+    const std::int64_t second = ports_.now();
+    if (second != logSecond_) {
+        logSecond_ = second;
+        logLines_ = 0;
+    }
+    if (++logLines_ > kLogLinesPerSecond) {
+        if (logLines_ == kLogLinesPerSecond + 1) {
+            ports_.error("Script " + name_ + ": more than " + std::to_string(kLogLinesPerSecond) +
+                         " log lines in a second; the rest of this second's are left out");
+        }
+        return;
+    }
+    ports_.log(name_, Cut(text));
+}
+
 // Lua gives the size of a block it frees or grows; for a new block oldSize tells its type
-// instead. When an allocation fails Lua collects all its garbage, which is counted as work,
-// and asks once more for the same block: refused twice, the script holds more than its
-// limit of live memory. An allocation past the work budget is refused too, so that a C
-// function that allocates goes no further.
+// instead. The budget decides whether a block may grow (see ScriptBudget).
 void* LuaScript::Allocate(void* self, void* block, std::size_t oldSize, std::size_t newSize) {
-    LuaScript& script = *static_cast<LuaScript*>(self);
+    ScriptBudget& budget = static_cast<LuaScript*>(self)->budget_;
     const std::size_t old = block ? oldSize : 0;
     if (newSize == 0) {
         std::free(block);
-        script.memory_ -= old;
+        budget.Shrunk(old, 0);
         return nullptr;
     }
-    if (newSize > old) {
-        if (newSize - old > kMemoryLimit - script.memory_) {
-            const Request request{block, oldSize, newSize};
-            if (script.refused_ == request) {
-                script.Pass(Limit::Memory);
-            } else {
-                script.allocated_ += script.memory_;
-            }
-            script.refused_ = request;
-            return nullptr;
-        }
-        script.allocated_ += newSize - old;
-        if (script.work() > kInstructionLimit) {
-            script.Pass(Limit::Instructions);
-            return nullptr;
-        }
+    if (newSize > old && !budget.MayGrow(block, old, newSize)) {
+        return nullptr;
     }
     void* grown = std::realloc(block, newSize);
-    if (grown) {
-        script.memory_ = script.memory_ - old + newSize;
-        if (newSize > old) {
-            script.refused_.reset();
-        }
+    if (grown && newSize > old) {
+        budget.Grown(old, newSize);
+    } else if (grown) {
+        budget.Shrunk(old, newSize);
     }
     return grown;
 }
@@ -234,8 +269,9 @@ bool LuaScript::Call(ScriptEvent event, std::span<const ScriptArg> args) {
         lua_settop(L, kBase);
         return true;
     }
+    Begin();
     const bool fits = lua_checkstack(L, static_cast<int>(args.size()) + LUA_MINSTACK) &&
-                      ArgBytes(args) <= kMemoryLimit - memory_;
+                      !overLimit() && ArgBytes(args) <= kMemoryLimit - memory();
     if (fits) {
         PushArgs(L, args);
         return Run(static_cast<int>(args.size()));
@@ -246,13 +282,18 @@ bool LuaScript::Call(ScriptEvent event, std::span<const ScriptArg> args) {
     return Run(2);
 }
 
-bool LuaScript::Run(int nargs) {
-    instructions_ = 0;
-    allocated_ = 0;
+void LuaScript::Begin() {
+    budget_.Start();
     started_ = std::chrono::steady_clock::now();
+}
+
+bool LuaScript::Run(int nargs) {
     lua_sethook(state_, &CountHook, LUA_MASKCOUNT, kCountEvery);
     const int base = lua_gettop(state_) - nargs - 1;
+    const locale_t locale = uselocale(CLocale());
     const int status = lua_pcall(state_, nargs, 0, kHandler);
+    uselocale(locale);
+    budget_.Settle();
     if (!answer_.users.empty()) {
         std::vector<ScriptUser>().swap(answer_.users);
     }
@@ -275,13 +316,14 @@ void LuaScript::Stop(std::string why) {
 // The error object is read without running the script: a string as it is, a number as
 // Lua writes it, anything else by its type.
 std::string LuaScript::Message(int status) const {
-    if (limit_ == Limit::Instructions) {
+    const ScriptBudget::Limit limit = budget_.limit();
+    if (limit == ScriptBudget::Limit::Instructions) {
         return "instruction limit passed (" + std::to_string(kInstructionLimit) + " instructions)";
     }
-    if (limit_ == Limit::Time) {
+    if (limit == ScriptBudget::Limit::Time) {
         return "time limit passed (" + std::to_string(kTimeLimitMs / 1000) + " s)";
     }
-    if (limit_ == Limit::Memory || status == LUA_ERRMEM) {
+    if (limit == ScriptBudget::Limit::Memory || status == LUA_ERRMEM) {
         return MemoryLimitText();
     }
     lua_State* L = state_;

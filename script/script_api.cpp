@@ -36,22 +36,33 @@ void PushText(lua_State* L, std::string_view text) {
     lua_pushlstring(L, text.data(), text.size());
 }
 
+// Every function below asks a port, and a port may take its time (a lookup in a long list):
+// the call's time limit is checked after each.
+void Answered(lua_State* L) {
+    LuaScript::Of(L).CheckTime(L);
+}
+
+void PushAnswer(lua_State* L, bool answer) {
+    Answered(L);
+    lua_pushboolean(L, answer);
+}
+
 int Say(lua_State* L) {
     const std::string_view text = CheckText(L, 1);
-    lua_pushboolean(L, LuaScript::Of(L).ports().say(text));
+    PushAnswer(L, LuaScript::Of(L).ports().say(text));
     return 1;
 }
 
 int Emote(lua_State* L) {
     const std::string_view text = CheckText(L, 1);
-    lua_pushboolean(L, LuaScript::Of(L).ports().emote(text));
+    PushAnswer(L, LuaScript::Of(L).ports().emote(text));
     return 1;
 }
 
 int Whisper(lua_State* L) {
     const std::string_view name = CheckText(L, 1);
     const std::string_view text = CheckText(L, 2);
-    lua_pushboolean(L, LuaScript::Of(L).ports().whisper(name, text));
+    PushAnswer(L, LuaScript::Of(L).ports().whisper(name, text));
     return 1;
 }
 
@@ -60,7 +71,7 @@ int Deed(lua_State* L, std::string_view action, std::string_view reason) {
     const std::string_view name = CheckText(L, 1);
     std::string& why = script.answer().text;
     why = script.ports().moderate(script.name(), action, name, reason);
-    lua_pushboolean(L, why.empty());
+    PushAnswer(L, why.empty());
     if (why.empty()) {
         return 1;
     }
@@ -81,6 +92,7 @@ int Unban(lua_State* L) {
 int Channel(lua_State* L) {
     LuaScript& script = LuaScript::Of(L);
     script.answer().text = script.ports().channel();
+    Answered(L);
     PushText(L, script.answer().text);
     return 1;
 }
@@ -88,6 +100,7 @@ int Channel(lua_State* L) {
 int Me(lua_State* L) {
     LuaScript& script = LuaScript::Of(L);
     script.answer().text = script.ports().ownName();
+    Answered(L);
     PushText(L, script.answer().text);
     return 1;
 }
@@ -105,6 +118,7 @@ void PushUser(lua_State* L, const ScriptUser& user) {
 int Users(lua_State* L) {
     LuaScript& script = LuaScript::Of(L);
     const std::vector<ScriptUser>& users = script.answer().users = script.ports().users();
+    Answered(L);
     lua_createtable(L, static_cast<int>(users.size()), 0);
     for (std::size_t i = 0; i < users.size(); ++i) {
         PushUser(L, users[i]);
@@ -117,6 +131,7 @@ int User(lua_State* L) {
     LuaScript& script = LuaScript::Of(L);
     const std::string_view name = CheckText(L, 1);
     const std::optional<ScriptUser>& user = script.answer().user = script.ports().user(name);
+    Answered(L);
     if (user) {
         PushUser(L, *user);
     } else {
@@ -127,13 +142,13 @@ int User(lua_State* L) {
 
 int Trusted(lua_State* L) {
     const std::string_view name = CheckText(L, 1);
-    lua_pushboolean(L, LuaScript::Of(L).ports().trusted(name));
+    PushAnswer(L, LuaScript::Of(L).ports().trusted(name));
     return 1;
 }
 
 int Listed(lua_State* L) {
     const std::string_view name = CheckText(L, 1);
-    lua_pushboolean(L, LuaScript::Of(L).ports().listed(name));
+    PushAnswer(L, LuaScript::Of(L).ports().listed(name));
     return 1;
 }
 
@@ -143,9 +158,8 @@ int Time(lua_State* L) {
 }
 
 int Log(lua_State* L) {
-    const std::string_view text = CheckText(L, 1);
-    LuaScript& script = LuaScript::Of(L);
-    script.ports().log(script.name(), text);
+    LuaScript::Of(L).Log(CheckText(L, 1));
+    Answered(L);
     return 0;
 }
 
@@ -232,8 +246,8 @@ int Print(lua_State* L) {
         luaL_addvalue(&line);
     }
     luaL_pushresult(&line);
-    LuaScript& script = LuaScript::Of(L);
-    script.ports().log(script.name(), Text(L, -1));
+    LuaScript::Of(L).Log(Text(L, -1));
+    Answered(L);
     return 0;
 }
 

@@ -1,187 +1,16 @@
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
-#include <random>
+#include <algorithm>
+#include <filesystem>
 
 #include "script/lua_script.h"
-#include "script/script_host.h"
-#include "script/script_store.h"
-#include "support/fake_script_ports.h"
-#include "support/fakes.h"
+#include "support/script_host_rig.h"
 
 namespace varno {
 namespace {
 
-using test::TempFolder;
-using Value = ScriptStore::Value;
-
-std::string AllBytes() {
-    std::string bytes;
-    for (int c = 0; c < 256; ++c) {
-        bytes.push_back(static_cast<char>(c));
-    }
-    return bytes;
-}
-
-TEST(ScriptStoreTest, KeepsAnyBytesAndEveryTypeAcrossAFile) {
-    const ScriptStore::Values values = {
-        {AllBytes().substr(0, 128), Value(AllBytes())},
-        {AllBytes().substr(128), Value(AllBytes().substr(100))},
-        {"\\t\\n\t\r\n\\", Value(std::string("\r\n\\\\n\t", 6))},
-        {std::string("\0", 1), Value(std::string())},
-        {"min", Value(std::numeric_limits<std::int64_t>::min())},
-        {"max", Value(std::numeric_limits<std::int64_t>::max())},
-        {"tenth", Value(0.1)},
-        {"huge", Value(-1.7976931348623157e308)},
-        {"infinite", Value(std::numeric_limits<double>::infinity())},
-        {"whole float", Value(3.0)},
-        {"yes", Value(true)},
-        {"no", Value(false)},
-    };
-    TempFolder folder;
-    const std::string path = folder.file("t.store");
-    {
-        ScriptStore store(path);
-        for (const auto& [key, value] : values) {
-            ASSERT_TRUE(store.Set(key, value));
-        }
-        store.Save();
-    }
-    ScriptStore again(path);
-    EXPECT_EQ(again.values(), values);
-    EXPECT_FALSE(again.changed());
-    std::size_t counted = 0;
-    EXPECT_EQ(ScriptStore::Parse(ScriptStore::Format(values), counted), values);
-    EXPECT_EQ(counted, again.bytes());
-}
-
-TEST(ScriptStoreTest, HoldsExactly64KiBOfKeysAndValues) {
-    ScriptStore store("unused");
-    const std::size_t room = ScriptStore::kMaxBytes;
-    EXPECT_FALSE(store.Set("k", Value(std::string(room, 'x'))));
-    EXPECT_TRUE(store.values().empty());
-    EXPECT_TRUE(store.Set("k", Value(std::string(room - 1, 'x'))));
-    EXPECT_EQ(store.bytes(), room);
-    EXPECT_FALSE(store.Set("n", Value(std::int64_t{1})));
-    EXPECT_TRUE(store.Set("k", Value(std::string(room - 2 - ScriptStore::kNumberBytes, 'y'))))
-        << "a value replaced counts only once";
-    EXPECT_TRUE(store.Set("n", Value(std::int64_t{1})));
-    EXPECT_EQ(store.bytes(), room);
-    store.Erase("k");
-    EXPECT_EQ(store.bytes(), 1 + ScriptStore::kNumberBytes);
-}
-
-TEST(ScriptStoreTest, ReadsWhatADamagedFileStillHolds) {
-    struct Case {
-        std::string bytes;
-        ScriptStore::Values values;
-    };
-    const std::string tooLong(ScriptStore::kMaxKeyBytes + 1, 'k');
-    const Case cases[] = {
-        {"a\tsx\nb\ti7\n", {{"a", Value(std::string("x"))}, {"b", Value(std::int64_t{7})}}},
-        {"a\tsx\r\nb\tb1", {{"a", Value(std::string("x"))}, {"b", Value(true)}}},
-        {"no tab\na\tsx\n", {{"a", Value(std::string("x"))}}},
-        {"a\tq1\nb\ti1x\nc\tf\nd\tb2\ne\ti\n", {}},
-        {"a\\x\tsx\nb\ts\\\nc\ts\\q\nd\tsa\tb\ne\tsa\rb\n", {}},
-        {"\tsx\n" + tooLong + "\tsx\n", {}},
-        {"a\ti99999999999999999999\n", {}},
-        {"a\tsold\na\tsnew\n", {{"a", Value(std::string("new"))}}},
-        {"k\ts" + std::string(ScriptStore::kMaxBytes, 'x') + "\nj\tsy\n",
-         {{"j", Value(std::string("y"))}}},
-        {std::string("\0\ti0\n\xff\t\xff", 8), {{std::string("\0", 1), Value(std::int64_t{0})}}},
-    };
-    for (const Case& c : cases) {
-        std::size_t counted = 0;
-        EXPECT_EQ(ScriptStore::Parse(c.bytes, counted), c.values) << c.bytes;
-    }
-    std::mt19937 random(7);
-    for (int round = 0; round < 2000; ++round) {
-        std::string bytes(random() % 300, '\0');
-        for (char& c : bytes) {
-            c = "\t\n\r\\sifb0a"[random() % 10];
-        }
-        std::size_t counted = 0;
-        for (const auto& [key, value] : ScriptStore::Parse(bytes, counted)) {
-            EXPECT_FALSE(key.empty());
-            EXPECT_LE(key.size(), ScriptStore::kMaxKeyBytes);
-        }
-        EXPECT_LE(counted, ScriptStore::kMaxBytes);
-    }
-}
-
-TEST(ScriptStoreTest, WritesOnlyAChangeAndReplacesTheFileWhole) {
-    TempFolder folder;
-    const std::string path = folder.file("t.store");
-    ScriptStore store(path);
-    store.Save();
-    EXPECT_FALSE(std::filesystem::exists(path)) << "nothing changed, nothing written";
-    ASSERT_TRUE(store.Set("a", Value(std::string("1"))));
-    EXPECT_TRUE(store.changed());
-    store.Save();
-    EXPECT_FALSE(store.changed());
-    EXPECT_EQ(folder.read("t.store"), "a\ts1\n");
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600U);
-
-    // A link made to the old file keeps the old bytes: the new ones came in a new file.
-    const std::string link = folder.file("old.store");
-    std::filesystem::create_hard_link(path, link);
-    ASSERT_TRUE(store.Set("a", Value(std::string("1"))));
-    EXPECT_FALSE(store.changed()) << "the same value again is no change";
-    ASSERT_TRUE(store.Set("a", Value(std::int64_t{1})));
-    store.Save();
-    EXPECT_EQ(folder.read("t.store"), "a\ti1\n");
-    EXPECT_EQ(folder.read("old.store"), "a\ts1\n");
-    store.Erase("a");
-    store.Save();
-    EXPECT_EQ(folder.read("t.store"), "");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2)
-        << "no temporary file is left";
-}
-
-using Lines = std::vector<std::string>;
-
-class ScriptHostTest : public ::testing::Test {
-protected:
-    void Write(const std::string& name, const std::string& code) {
-        folder_.write(name + ".lua", code);
-    }
-    void Load(bool force = false) { host_.Load(folder_.path().string(), force); }
-    bool Running(const std::string& name) const {
-        for (const ScriptHost::Status& status : host_.status()) {
-            if (status.name == name) {
-                return status.running;
-            }
-        }
-        return false;
-    }
-    // Runs code as probe.lua, started with an empty store, and tells what it logged.
-    Lines Probe(const std::string& code) {
-        host_.Load("", false);
-        std::filesystem::remove(folder_.file("probe.store"));
-        fake_.logs.clear();
-        fake_.sent.clear();
-        fake_.deeds.clear();
-        fake_.errors.clear();
-        Write("probe", kShow + code);
-        Load();
-        EXPECT_EQ(fake_.errors, Lines{}) << code;
-        return fake_.logs;
-    }
-    // show(...): logs its arguments, each as tostring gives it, between spaces.
-    static inline const std::string kShow =
-        "local function show(...) local t = table.pack(...) "
-        "for i = 1, t.n do t[i] = tostring(t[i]) end varno.log(table.concat(t, ' ')) end\n";
-
-    TempFolder folder_;
-    test::FakeScriptPorts fake_;
-    const ScriptHost::Ports ports_ = fake_.ports();
-    ScriptHost host_{ports_};
-};
+using test::Lines;
+using ScriptHostTest = test::ScriptHostRig;
 
 TEST_F(ScriptHostTest, SandboxKeepsOutWhatReachesBeyondTheScript) {
     struct Case {
@@ -216,133 +45,6 @@ TEST_F(ScriptHostTest, SandboxKeepsOutWhatReachesBeyondTheScript) {
     for (const Case& c : cases) {
         EXPECT_EQ(Probe("show(" + c.expression + ")"), Lines{"probe: " + c.shown}) << c.expression;
     }
-}
-
-TEST_F(ScriptHostTest, PassingALimitEndsOnlyThatScriptWithOneRedLine) {
-    const std::string instructions = "instruction limit passed (1000000 instructions)";
-    const std::string memory = "memory limit passed (8 MiB)";
-    struct Case {
-        std::string code;
-        std::string line;
-    };
-    const Case cases[] = {
-        {"function on_talk() local s = string.rep('x', 100000000) end", memory},
-        {"function on_talk() local s, t = ('x'):rep(1000), {} "
-         "while true do t[#t + 1] = s .. #t end end",
-         memory},
-        {"function on_talk() local t = {} for i = 1, 1e9 do t[i] = i end end", memory},
-        {"function on_talk() while true do end end", instructions},
-        {"local function f() return f() + 1 end function on_talk() f() end", memory},
-        {"local function f() return (string.gsub('ab', '.', f)) end function on_talk() f() end",
-         "bomb.lua:1: C stack overflow"},
-        {"local function f(a, b) table.sort({3, 2, 1}, f) return a < b end\n"
-         "function on_talk() f(1, 2) end",
-         "bomb.lua:1: C stack overflow"},
-        {"function on_talk() while true do pcall(function() while true do end end) end end",
-         instructions},
-        {"function on_talk() while true do xpcall(function() while true do end end, "
-         "function() while true do end end) end end",
-         instructions},
-        {"function on_talk() local s, t = ('x'):rep(1000), {} while true do "
-         "pcall(function() t[#t + 1] = s .. #t end) end end",
-         memory},
-        {"function on_talk() while true do "
-         "coroutine.resume(coroutine.create(function() while true do end end)) end end",
-         instructions},
-        {"function on_talk() while true do "
-         "pcall(coroutine.wrap(function() while true do end end)) end end",
-         instructions},
-        {"function on_talk() while true do "
-         "coroutine.wrap(function() for i = 1, 900 do end end)() end end",
-         instructions},
-        {"function on_talk() local co = coroutine.create(function() "
-         "local x <close> = setmetatable({}, {__close = function() while true do end end}) "
-         "coroutine.yield() end) coroutine.resume(co) coroutine.close(co) end",
-         instructions},
-        {"function on_talk() while true do local s = ('x'):rep(100000) end end", instructions},
-        {"local t = {} for i = 1, 10000 do t[i] = i end\n"
-         "function on_talk() while true do table.sort(t) end end",
-         "time limit passed (1 s)"},
-        {"function on_talk() setmetatable({}, {__gc = function() while true do end end}) end",
-         "bomb.lua:1: __gc metamethods are not available to scripts"},
-        {"function on_talk() local x x.y = 1 end",
-         "bomb.lua:1: attempt to index a nil value (local 'x')"},
-        {"function on_talk() error(('x'):rep(1000), 0) end",
-         "bomb.lua:1: " + std::string(LuaScript::kMaxMessageBytes - 12, 'x') + "..."},
-        {"function on_talk() error({}) end", "(error object is a table value)"},
-    };
-    Write("other", "n = 0 function on_talk() n = n + 1 varno.log(n) end");
-    for (const Case& c : cases) {
-        Write("bomb", c.code);
-        Load(true);
-        fake_.logs.clear();
-        fake_.errors.clear();
-        host_.Talk("bob", "hi");
-        host_.Talk("bob", "hi");
-        EXPECT_EQ(fake_.errors, Lines{"Script bomb: " + c.line}) << c.code;
-        EXPECT_FALSE(Running("bomb")) << c.code;
-        EXPECT_EQ(fake_.logs, (Lines{"other: 1", "other: 2"})) << c.code;
-    }
-}
-
-// The largest count of a loop that runs, found by bisection: a loop of one more is stopped.
-TEST_F(ScriptHostTest, InstructionAndMemoryLimitsHoldAtTheirBound) {
-    struct Case {
-        std::string code;          // runs n (the time) of something
-        std::int64_t least, most;  // where the largest n that runs must lie
-        std::string line;
-    };
-    const std::int64_t instructions = LuaScript::kInstructionLimit;
-    const auto half = static_cast<std::int64_t>(LuaScript::kMemoryLimit / 2);
-    const Case cases[] = {
-        {"function on_tick(n) for i = 1, n do end end", instructions - 10, instructions - 1,
-         "instruction limit passed (1000000 instructions)"},
-        // string.rep holds its buffer and the string made of it at once.
-        {"function on_tick(n) local s = ('x'):rep(n) end", half - 32 * 1024, half - 1,
-         "memory limit passed (8 MiB)"},
-    };
-    for (const Case& c : cases) {
-        Write("count", c.code);
-        const auto runs = [&](std::int64_t n) {
-            Load(true);
-            fake_.errors.clear();
-            fake_.now = n;
-            host_.Tick();
-            return fake_.errors.empty();
-        };
-        std::int64_t low = 0;
-        std::int64_t high = 2 * c.most;
-        ASSERT_TRUE(runs(low));
-        ASSERT_FALSE(runs(high));
-        while (high - low > 1) {
-            const std::int64_t middle = low + (high - low) / 2;
-            (runs(middle) ? low : high) = middle;
-        }
-        EXPECT_GE(low, c.least) << c.code;
-        EXPECT_LE(low, c.most) << c.code;
-        EXPECT_TRUE(runs(low));
-        EXPECT_FALSE(runs(low + 1));
-        EXPECT_EQ(fake_.errors, Lines{"Script count: " + c.line});
-    }
-}
-
-// A text that the memory a script has left cannot hold (5 MiB kept, 4 MB given) ends the
-// script as its own allocation would, and does not end the program; one that fits reaches it.
-TEST_F(ScriptHostTest, AnEventTooBigForTheMemoryLeftEndsTheScript) {
-    Write("full",
-          "hold = {} for i = 1, 80 do hold[i] = ('x'):rep(65436) .. i end "
-          "function on_talk(_, text) varno.log(#text) end");
-    Load();
-    host_.Talk("bob", std::string(1000, 'y'));
-    host_.Talk("bob", std::string(4000000, 'y'));
-    EXPECT_EQ(fake_.logs, Lines{"full: 1000"});
-    EXPECT_EQ(fake_.errors, Lines{"Script full: memory limit passed (8 MiB)"});
-}
-
-TEST_F(ScriptHostTest, AnEmptyScriptTakesLittleMemory) {
-    LuaScript script("empty", "", folder_.file("empty.store"), ports_);
-    EXPECT_TRUE(script.running());
-    EXPECT_LT(script.memory(), 32U * 1024);
 }
 
 TEST_F(ScriptHostTest, EveryLineSaidInOneEventReachesThePort) {
@@ -390,6 +92,8 @@ TEST_F(ScriptHostTest, ApiAnswersFromThePortsAndTheStore) {
          {"probe: a:1,a:2 3 0"}},
         {"show(pcall(varno.set, '', 1))",
          {"probe: false bad argument #1 to 'varno.set' (a key of 1 to 200 bytes expected)"}},
+        {"show(varno.set('" + key201.substr(1) + "', 1), varno.get('" + key201.substr(1) + "'))",
+         {"probe: true 1"}},
         {"show(select(2, pcall(varno.set, '" + key201 + "', 1)), select(2, pcall(varno.get, 5)))",
          {"probe: bad argument #1 to 'varno.set' (a key of 1 to 200 bytes expected) "
           "bad argument #1 to 'varno.get' (string expected, got number)"}},
@@ -598,6 +302,74 @@ TEST_F(ScriptHostTest, APortCallingBackIntoTheHostIsNotServed) {
     host.Talk("bob", "hi");
     EXPECT_EQ(fake_.sent, Lines{"hi"});
     EXPECT_FALSE(host.empty());
+}
+
+// Whole file names in byte order: "B.lua", "a-b.lua", "a.lua" ('B' < 'a', '-' < '.').
+TEST_F(ScriptHostTest, ScriptsRunInTheByteOrderOfTheirFileNames) {
+    for (const char* name : {"a", "a-b", "B"}) {
+        Write(name, "function on_talk() varno.log('') end");
+    }
+    Load();
+    host_.Talk("bob", "hi");
+    EXPECT_EQ(fake_.logs, (Lines{"B: ", "a-b: ", "a: "}));
+}
+
+// An end that fails is said like any failure; the others still end as told.
+TEST_F(ScriptHostTest, AScriptWhoseEndFailsIsSaidOff) {
+    Write("bad", "function on_stop() error('no') end");
+    Write("good", "function on_stop() varno.log('stopped') end");
+    Load();
+    host_.Stop();
+    EXPECT_EQ(fake_.errors, Lines{"Script bad: bad.lua:1: no"});
+    EXPECT_EQ(fake_.logs, Lines{"good: stopped"});
+}
+
+// A script's log holds at most 20 lines a second, each cut at 300 bytes; the cap met is said
+// once in that second.
+TEST_F(ScriptHostTest, AScriptsLogIsBounded) {
+    Write("chatty",
+          "function on_talk(_, n) for i = 1, tonumber(n) do print(i) end end "
+          "function on_emote() varno.log(('\\u{e9}'):rep(200)) end");
+    Load();
+    host_.Talk("bob", "25");
+    host_.Talk("bob", "1");
+    ASSERT_EQ(fake_.logs.size(), 20U);
+    EXPECT_EQ(fake_.logs.back(), "chatty: 20");
+    EXPECT_EQ(fake_.errors, Lines{"Script chatty: more than 20 log lines in a second; the rest "
+                                  "of this second's are left out"});
+    ++fake_.now;
+    fake_.logs.clear();
+    host_.Talk("bob", "1");
+    host_.Emote("bob", "");
+    std::string cut;
+    for (int i = 0; i < 150; ++i) {
+        cut += "\xc3\xa9";
+    }
+    EXPECT_EQ(fake_.logs, (Lines{"chatty: 1", "chatty: " + cut + "..."}));
+    EXPECT_EQ(fake_.errors.size(), 1U);
+}
+
+// A deed that ends while its script's call still runs is told on the next tick, once.
+TEST_F(ScriptHostTest, ADeedEndedDuringTheCallIsToldOnTheNextTick) {
+    ScriptHost::Ports ports = fake_.ports();
+    ScriptHost* self = nullptr;
+    ports.moderate = [&](std::string_view script, std::string_view action, std::string_view name,
+                         std::string_view) {
+        self->DeedEnded(script, action, name, false, "the line is too long to send");
+        return std::string();
+    };
+    ScriptHost host(ports);
+    self = &host;
+    Write("asker", kShow +
+                       "function on_talk() varno.ban('bob') show('asked') end "
+                       "function on_deed(...) show(...) end");
+    host.Load(folder_.path().string(), false);
+    host.Talk("bob", "hi");
+    EXPECT_EQ(fake_.logs, Lines{"asker: asked"});
+    host.Tick();
+    host.Tick();
+    EXPECT_EQ(fake_.logs,
+              (Lines{"asker: asked", "asker: ban bob false the line is too long to send"}));
 }
 
 }  // namespace
