@@ -32,8 +32,10 @@ std::vector<ScriptFile> ScriptFiles(const std::string& folder) {
             files.push_back({file.substr(0, file.size() - 4), it->path()});
         }
     }
-    std::sort(files.begin(), files.end(),
-              [](const ScriptFile& a, const ScriptFile& b) { return a.name < b.name; });
+    // By the whole file names: "a-b.lua" before "a.lua", as their bytes go.
+    std::sort(files.begin(), files.end(), [](const ScriptFile& a, const ScriptFile& b) {
+        return a.path.filename().string() < b.path.filename().string();
+    });
     return files;
 }
 
@@ -180,6 +182,10 @@ void ScriptHost::Tick() {
     if (busy_ || empty()) {
         return;
     }
+    // The deeds that ended while a script ran, each told once to the script that asked.
+    for (const EndedDeed& deed : std::exchange(endedWhileBusy_, {})) {
+        Send(ScriptEvent::Deed, {deed.action, deed.name, deed.done, deed.text}, deed.script);
+    }
     Send(ScriptEvent::Tick, {ports_.now()});
     for (Entry& entry : entries_) {
         if (entry.script) {
@@ -194,6 +200,11 @@ void ScriptHost::Command(std::string_view name, std::string_view command, bool l
 
 void ScriptHost::DeedEnded(std::string_view script, std::string_view action, std::string_view name,
                            bool done, std::string_view text) {
+    if (busy_) {
+        endedWhileBusy_.push_back(
+            {std::string(script), std::string(action), std::string(name), done, std::string(text)});
+        return;
+    }
     Send(ScriptEvent::Deed, {action, name, done, text}, script);
 }
 

@@ -30,7 +30,7 @@ struct ScriptUser {
 //
 // The host reaches the program only through its ports, all of which must be set. A port
 // must not call back into the host: an event or a Load that comes while a script runs is
-// dropped, so a script never runs inside itself.
+// dropped, so a script never runs inside itself (but the end of a deed waits for the tick).
 class ScriptHost {
 public:
     struct Ports {
@@ -83,7 +83,8 @@ public:
     void Tick();  // once a second: on_tick, and the stores written when changed
     // A trigger command no built-in took: offered to every running script.
     void Command(std::string_view name, std::string_view command, bool listed);
-    // The end of a deed script asked for.
+    // The end of a deed script asked for. One that ends while a script runs (its line
+    // could not be sent at all) is told on the next tick.
     void DeedEnded(std::string_view script, std::string_view action, std::string_view name,
                    bool done, std::string_view text);
 
@@ -100,9 +101,16 @@ private:
     // only once a write has succeeded since.
     void Save(Entry& entry);
 
+    struct EndedDeed {
+        std::string script, action, name;
+        bool done;
+        std::string text;
+    };
+
     Ports ports_;
-    std::vector<Entry> entries_;  // in name order
+    std::vector<Entry> entries_;  // in the order of their file names
     bool busy_ = false;           // a script runs
+    std::vector<EndedDeed> endedWhileBusy_;
 };
 
 }  // namespace varno
