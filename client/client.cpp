@@ -334,36 +334,32 @@ bool Client::HandleCommand(std::string_view speaker, std::string_view message) {
 void Client::UserLeft(std::string_view name) {
     trusted_.Left(name);
     protection_.OnUserLeft(name);
+    scriptUsers_.erase(ToLowerAscii(name));
     if (!scripts_.empty()) {
-        scriptUsers_.erase(ToLowerAscii(name));
         scripts_.Leave(name);
     }
 }
 
 void Client::UserHere(std::string_view name, std::string_view flags, std::string_view product,
                       bool joined) {
-    if (scripts_.empty()) {
-        return;
-    }
     // Scripts see the product's code without the brackets the gateway sends around it.
     if (product.size() >= 2 && product.front() == '[' && product.back() == ']') {
         product = product.substr(1, product.size() - 2);
     }
     scriptUsers_[ToLowerAscii(name)] =
         ScriptUser{std::string(name), std::string(flags), std::string(product)};
-    if (joined) {
+    if (joined && !scripts_.empty()) {
         scripts_.Join(name, flags, product);
     }
 }
 
 void Client::FlagsChanged(std::string_view name, std::string_view flags) {
-    if (scripts_.empty()) {
-        return;
-    }
     if (const auto user = scriptUsers_.find(ToLowerAscii(name)); user != scriptUsers_.end()) {
         user->second.flags = flags;
     }
-    scripts_.Flags(name, flags);
+    if (!scripts_.empty()) {
+        scripts_.Flags(name, flags);
+    }
 }
 
 void Client::Said(std::string_view name, std::string_view text, bool emote) {

@@ -213,8 +213,8 @@ private:
     Attention attention_;
     bool commandRan_ = false;
     ScriptHost scripts_;
-    // The flags and product of each user present, kept while any script runs (ASCII case
-    // folded names).
+    // The flags and product of each user present, for the scripts: kept whether any runs or
+    // not, so that a script loaded later knows them too (ASCII case folded names).
     std::unordered_map<std::string, ScriptUser> scriptUsers_;
     std::size_t bansConfirmed_ = 0;
 };

@@ -8,6 +8,18 @@
 #include "base/text_case.h"
 
 namespace varno {
+namespace {
+
+// A word of one or more bytes, none of them a blank or a control byte: a name in a line the
+// server reads by its blanks, naming no one but the user it spells.
+bool IsName(std::string_view name) {
+    return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte <= ' ' || byte == 0x7F;
+    });
+}
+
+}  // namespace
 
 std::string Client::scriptsFolder() const {
     const std::string& folder = settings_.Scripts;
@@ -16,22 +28,14 @@ std::string Client::scriptsFolder() const {
 
 void Client::ReloadScripts(bool force) {
     scripts_.Load(scriptsFolder(), force);
-    if (scripts_.empty()) {
-        scriptUsers_.clear();
-    }
 }
 
 void Client::StopScripts() {
     scripts_.Stop();
-    scriptUsers_.clear();
 }
 
 ScriptHost::Ports Client::ScriptPorts() {
     const auto connected = [this] { return connection_.state() == Connection::State::Connected; };
-    // A word of one or more bytes: a name in a line the server reads by its blanks.
-    const auto oneWord = [](std::string_view name) {
-        return !name.empty() && name.find_first_of(" \t") == std::string_view::npos;
-    };
     ScriptHost::Ports ports;
     ports.say = [this, connected](std::string_view text) {
         // A script chats; it gives no commands, which go by their own calls.
@@ -48,8 +52,8 @@ ScriptHost::Ports Client::ScriptPorts() {
         connection_.SendChat("/me " + std::string(text));
         return true;
     };
-    ports.whisper = [this, connected, oneWord](std::string_view name, std::string_view text) {
-        if (!connected() || !oneWord(name) || text.empty()) {
+    ports.whisper = [this, connected](std::string_view name, std::string_view text) {
+        if (!connected() || !IsName(name) || text.empty()) {
             return false;
         }
         connection_.SendChat("/w " + std::string(name) + " " + std::string(text));
@@ -97,8 +101,13 @@ ScriptHost::Ports Client::ScriptPorts() {
 
 std::string Client::ScriptModeration(std::string_view script, std::string_view action,
                                      std::string_view name, std::string_view reason) {
-    if (name.empty() || name.find_first_of(" \t\r\n") != std::string_view::npos) {
+    // Checked before the trusted users: "trusty" with a NUL or a line end after it is not
+    // trusty to the rule, but may be to the server.
+    if (!IsName(name)) {
         return "not a name";
+    }
+    if (reason.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
+        return "the reason holds a line end or a NUL byte";
     }
     if (EqualsIgnoreCase(name, ownName())) {
         return "the program itself";

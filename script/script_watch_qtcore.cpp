@@ -1,6 +1,7 @@
 #include "script/script_watch_qtcore.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace varno {
 
@@ -35,6 +36,14 @@ void ScriptWatch::Arm() {
     }
     const QDir dir(QString::fromStdString(folder_));
     if (!dir.exists()) {
+        // The folder may be made later: the nearest folder above it that is there tells.
+        QString above = dir.absolutePath();
+        while (!QDir(above).exists() && QFileInfo(above).path() != above) {
+            above = QFileInfo(above).path();
+        }
+        if (QDir(above).exists()) {
+            watcher_.addPath(above);
+        }
         return;
     }
     watcher_.addPath(dir.path());

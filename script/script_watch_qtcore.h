@@ -11,7 +11,9 @@ namespace varno {
 // Watches the scripts' folder and every file in it, and reports once the folder has been
 // quiet for kSettleMs after a change (a save of several steps is one report). A file
 // added, removed, written or replaced by a rename is a change; what changed is the
-// caller's to find out (it compares the files' bytes).
+// caller's to find out (it compares the files' bytes). A folder that is not there is
+// watched for from the nearest folder above it, so that one made, or removed, after the
+// start is a change too.
 class ScriptWatch : public QObject {
     Q_OBJECT
 public:
