@@ -89,7 +89,8 @@ int Remove(lua_State* L) {
     const lua_Integer size = Length(L, 1, kRead | kWrite);
     lua_Integer pos = luaL_optinteger(L, 2, size);
     if (pos != size) {
-        luaL_argcheck(L, static_cast<lua_Unsigned>(pos) - 1u <= static_cast<lua_Unsigned>(size), 2,
+        // The library names the table, not the position, in this error.
+        luaL_argcheck(L, static_cast<lua_Unsigned>(pos) - 1u <= static_cast<lua_Unsigned>(size), 1,
                       "position out of bounds");
     }
     lua_geti(L, 1, pos);
@@ -116,7 +117,7 @@ int Move(lua_State* L) {
                       "too many elements to move");
         const lua_Integer n = last - first + 1;
         luaL_argcheck(L, to <= LUA_MAXINTEGER - n + 1, 4, "destination wrap around");
-        if (to > last || to > first || (target != 1 && !lua_compare(L, 1, target, LUA_OPEQ))) {
+        if (to > last || to <= first || (target != 1 && !lua_compare(L, 1, target, LUA_OPEQ))) {
             for (lua_Integer i = 0; i < n; ++i) {
                 Element(L, script, i + 1);
                 lua_geti(L, 1, first + i);
@@ -137,7 +138,7 @@ int Move(lua_State* L) {
 void AddField(lua_State* L, luaL_Buffer* buffer, lua_Integer i) {
     lua_geti(L, 1, i);
     if (!lua_isstring(L, -1)) {
-        luaL_error(L, "invalid value (at index %I) in table for 'concat'",
+        luaL_error(L, "invalid value (%s) at index %I in table for 'concat'", luaL_typename(L, -1),
                    static_cast<LUAI_UACINT>(i));
     }
     luaL_addvalue(buffer);
