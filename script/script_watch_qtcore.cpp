@@ -24,6 +24,7 @@ void ScriptWatch::setFolder(const std::string& folder) {
     }
     folder_ = folder;
     Arm();
+    changed_();  // what changed before the watch began is not missed
 }
 
 void ScriptWatch::Arm() {

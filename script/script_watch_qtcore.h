@@ -21,7 +21,8 @@ public:
 
     explicit ScriptWatch(std::function<void()> changed, QObject* parent = nullptr);
 
-    // Watches folder from now on (empty: nothing); the same folder again costs nothing.
+    // Watches folder from now on (empty: nothing), and reports a change: the files may have
+    // changed before. The same folder again costs nothing.
     void setFolder(const std::string& folder);
 
 private:

@@ -7,6 +7,10 @@
 // joins and leaves; time moves on with the ticks, now and then by days. Some steps load the
 // scripts again, afresh or not, or change what the ports answer. Each input starts with no
 // store. The examples are made never to fail: a red line ends the run.
+//
+// The same events go to a second host whose scripts are hostile: they use the texts as
+// patterns, say and ban with whatever bytes come, and run at the edge of their limits. They
+// may turn themselves off (a load brings them back); they must not crash or hang the host.
 
 #include <unistd.h>
 
@@ -14,8 +18,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "script/script_host.h"
 #include "tests/support/fake_script_ports.h"
@@ -31,12 +37,39 @@ constexpr std::string_view kProducts[] = {"CHAT", "SEXP", "STAR", "W2BN", ""};
 constexpr std::string_view kScripts[] = {"greet", "lockdown", "productban", "seen", "none"};
 constexpr std::string_view kActions[] = {"ban", "kick", "unban"};
 
-// The example scripts, copied once into a folder of this process's own.
+// Scripts that try what a careless or hostile author would.
+constexpr std::pair<const char*, const char*> kHostile[] = {
+    {"patterns.lua",
+     "function on_talk(name, text) pcall(string.find, text, text) pcall(string.match, name, text)\n"
+     "  pcall(string.gsub, text, text, name) pcall(string.find, text, name, 1, true)\n"
+     "  pcall(function() for _ in text:gmatch(text) do end end) end\n"
+     "function on_emote(_, text) pcall(string.find, text:rep(300), text .. 'x') end\n"},
+    {"actions.lua",
+     "function on_talk(name, text) varno.say(text) varno.emote(name .. text)\n"
+     "  varno.whisper(name, text) varno.ban(name, text) varno.kick(text, name)\n"
+     "  varno.unban(text) print(name, text) varno.set(text, text) end\n"
+     "function on_deed(action, name, done, text) varno.ban(name, text) end\n"},
+    {"limits.lua",
+     "function on_tick(now) local n = now % 1000003 for i = 1, n do end end\n"
+     "function on_whisper(_, text) local t = {} for i = 1, #text do t[i] = text:rep(i * 999) end\n"
+     "  pcall(table.concat, t, text) pcall(string.rep, text, #text * 99999) end\n"
+     "function on_command(_, command) local t = {} for i = 1, #command * 300 do t[i] = command end\n"
+     "  table.sort(t) table.insert(t, 1, command) table.remove(t, 1) end\n"},
+};
+
+// The example scripts (or the hostile ones), copied once into a folder of this process's own.
 struct ScriptFolder {
-    ScriptFolder()
+    explicit ScriptFolder(bool hostile)
         : path((::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
-               std::string("/varno_script_events_fuzz_") + std::to_string(::getpid())) {
+               std::string(hostile ? "/varno_hostile_scripts_fuzz_" : "/varno_script_events_fuzz_") +
+               std::to_string(::getpid())) {
         fs::create_directories(path);
+        if (hostile) {
+            for (const auto& [name, code] : kHostile) {
+                std::ofstream(path / name) << code;
+            }
+            return;
+        }
         for (const fs::directory_entry& entry : fs::directory_iterator(VARNO_EXAMPLE_SCRIPTS)) {
             if (entry.path().extension() == ".lua") {
                 fs::copy_file(entry.path(), path / entry.path().filename(),
@@ -86,16 +119,64 @@ void Join(varno::test::FakeScriptPorts& ports, std::string_view name, std::strin
     ports.users.push_back({std::string(name), std::string(flags), std::string(product)});
 }
 
+// The two hosts as one: each call goes to both.
+class Both {
+public:
+    Both(varno::ScriptHost& a, varno::ScriptHost& b, std::string folderA, std::string folderB)
+        : a_(a), b_(b), folderA_(std::move(folderA)), folderB_(std::move(folderB)) {}
+    template <typename... Args>
+    void Each(void (varno::ScriptHost::*event)(Args...), Args... args) {
+        (a_.*event)(args...);
+        (b_.*event)(args...);
+    }
+    void Channel(std::string_view n) { Each(&varno::ScriptHost::Channel, n); }
+    void Join(std::string_view n, std::string_view f, std::string_view p) {
+        Each(&varno::ScriptHost::Join, n, f, p);
+    }
+    void Leave(std::string_view n) { Each(&varno::ScriptHost::Leave, n); }
+    void Flags(std::string_view n, std::string_view f) { Each(&varno::ScriptHost::Flags, n, f); }
+    void Talk(std::string_view n, std::string_view t) { Each(&varno::ScriptHost::Talk, n, t); }
+    void Emote(std::string_view n, std::string_view t) { Each(&varno::ScriptHost::Emote, n, t); }
+    void Whisper(std::string_view n, std::string_view t) {
+        Each(&varno::ScriptHost::Whisper, n, t);
+    }
+    void Tick() { Each(&varno::ScriptHost::Tick); }
+    void Command(std::string_view n, std::string_view c, bool listed) {
+        Each(&varno::ScriptHost::Command, n, c, listed);
+    }
+    void DeedEnded(std::string_view s, std::string_view a, std::string_view n, bool done,
+                   std::string_view t) {
+        a_.DeedEnded(s, a, n, done, t);
+        b_.DeedEnded(s == "none" ? "actions" : s, a, n, done, t);
+    }
+    void Load(bool force) {
+        a_.Load(folderA_, force);
+        b_.Load(folderB_, force);
+    }
+
+private:
+    varno::ScriptHost& a_;
+    varno::ScriptHost& b_;
+    std::string folderA_, folderB_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const ScriptFolder folder;
+    static const ScriptFolder folder(false);
+    static const ScriptFolder hostileFolder(true);
     folder.RemoveStores();
+    hostileFolder.RemoveStores();
     varno::test::FakeScriptPorts ports;
     ports.trusted = {"bob"};
     ports.listed = {"eve"};
-    varno::ScriptHost host(ports.ports());
-    host.Load(folder.path.string(), false);
+    varno::ScriptHost examples(ports.ports());
+    examples.Load(folder.path.string(), false);
+    varno::test::FakeScriptPorts hostilePorts;
+    varno::ScriptHost hostile(hostilePorts.ports());
+    hostile.Load(hostileFolder.path.string(), false);
+    // Every event reaches both hosts, the examples' first.
+    Both host(examples, hostile, folder.path.string(), hostileFolder.path.string());
     Input in(data, size);
     while (in.more()) {
         const std::uint8_t control = in.Byte();
@@ -158,7 +239,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             }
             case 13:
-                host.Load(folder.path.string(), (control & 0x10) != 0);
+                host.Load((control & 0x10) != 0);
                 break;
             case 14:
                 ports.sendAnswer = (control & 0x10) != 0;
@@ -168,6 +249,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 ports.channel = std::string(in.Text());
                 break;
         }
+        hostilePorts.now = ports.now;
+        hostilePorts.users = ports.users;
         if (!ports.errors.empty()) {
             __builtin_trap();
         }
