@@ -196,7 +196,7 @@ const char* LuaPattern::MatchItems(const char* s, const char* p) {
                 break;
         }
         // A single character class, perhaps with a quantifier.
-        const char* ep = ClassEnd(p);
+        const char* ep = *p == kEscape || *p == '[' ? ClassEnd(p) : p + 1;
         if (!ep) {
             return nullptr;
         }

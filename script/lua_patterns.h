@@ -24,7 +24,7 @@ void OpenPatterns(lua_State* L, int index, const PatternBudget& budget);
 // A script's budget: LuaScript::workLeft() instructions of kPatternStepsPerInstruction steps
 // each, the steps charged as instructions rounded up. A whole budget's worth of steps takes a
 // few milliseconds, about what the instructions take.
-inline constexpr std::int64_t kPatternStepsPerInstruction = 4;
+inline constexpr std::int64_t kPatternStepsPerInstruction = 1;
 extern const PatternBudget kScriptPatternBudget;
 
 // Opens them into the string library of a LuaScript's state, so that the methods of strings

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "script/lua_patterns.h"
 #include "script/lua_script.h"
 
 namespace varno {
@@ -87,6 +88,7 @@ void OpenSandbox(lua_State* L) {
         luaL_requiref(L, library.name, library.func, 1);
         lua_pop(L, 1);
     }
+    OpenScriptPatterns(L);
 
     lua_pushglobaltable(L);
     Remove(L, "load");

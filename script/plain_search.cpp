@@ -65,12 +65,12 @@ PlainFound FindPlain(std::string_view haystack, std::string_view needle, std::in
         return found;
     }
     if (m == 1) {
-        const void* at = std::memchr(y, x[0], static_cast<std::size_t>(n));
-        const Index position = at ? static_cast<const unsigned char*>(at) - y : n - 1;
-        found.steps = position + 1;
+        const Index examined = allowance < n ? std::max<Index>(allowance + 1, 0) : n;
+        const void* at = std::memchr(y, x[0], static_cast<std::size_t>(examined));
+        found.steps = at ? static_cast<const unsigned char*>(at) - y + 1 : examined;
         found.outOfSteps = found.steps > allowance;
         if (at && !found.outOfSteps) {
-            found.position = static_cast<std::size_t>(position);
+            found.position = static_cast<std::size_t>(found.steps - 1);
         }
         return found;
     }

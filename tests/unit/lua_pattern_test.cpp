@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <lua.hpp>
-
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -14,133 +11,14 @@
 #include <vector>
 
 #include "script/lua_pattern.h"
-#include "script/lua_patterns.h"
+#include "script/plain_search.h"
 #include "script/script_host.h"
 #include "support/fake_script_ports.h"
 #include "support/fakes.h"
+#include "support/pattern_differential.h"
 
 namespace varno {
 namespace {
-
-// A plain state's budget: the same allowance for every call, each charge recorded.
-struct Meter {
-    std::int64_t allowance = std::int64_t{1} << 40;
-    std::int64_t charged = 0;
-    std::int64_t mostCharged = 0;  // the most steps one charge gave
-};
-
-Meter& MeterOf(lua_State* L) {
-    return **static_cast<Meter**>(lua_getextraspace(L));
-}
-
-constexpr PatternBudget kMeterBudget = {
-    [](lua_State* L) { return MeterOf(L).allowance; },
-    [](lua_State* L, std::int64_t steps) {
-        Meter& meter = MeterOf(L);
-        meter.charged += steps;
-        meter.mostCharged = std::max(meter.mostCharged, steps);
-    },
-};
-
-// Lua helpers: show(...) writes values with their types, collect(f) every round of an
-// iterator, probe(S, s, p, init) the results of every function of S over one subject and
-// pattern. Each function is called from Lua code, so that an error names it as the script
-// wrote it, whichever table it came from.
-const char kHelpers[] = R"lua(
-local function encode(v)
-  if type(v) == 'number' then return math.type(v) .. ':' .. tostring(v) end
-  if type(v) == 'string' then return string.format('%q', v) end
-  return type(v) .. ':' .. tostring(v)
-end
-function show(...)
-  local out = {}
-  for i = 1, select('#', ...) do out[i] = encode((select(i, ...))) end
-  return table.concat(out, ' ')
-end
-function collect(f)
-  local rounds = {}
-  for _ = 1, 100 do
-    local round = table.pack(f())
-    if round.n == 0 then break end
-    rounds[#rounds + 1] = '{' .. show(table.unpack(round, 1, round.n)) .. '}'
-  end
-  return table.concat(rounds)
-end
-ALL = {} for i = 0, 255 do ALL[i + 1] = string.char(i) end ALL = table.concat(ALL)
-function probe(S, s, p, init)
-  local out = {}
-  local function add(f) out[#out + 1] = show(pcall(f)) end
-  add(function() return S.find(s, p, init) end)
-  add(function() return S.find(s, p, init, true) end)
-  add(function() return S.match(s, p, init) end)
-  add(function() return collect(S.gmatch(s, p, init)) end)
-  add(function() return S.gsub(s, p, '<%0%1>') end)
-  add(function() return S.gsub(s, p, '%%', 2) end)
-  add(function() return S.gsub(s, p, function(a, b) return b end) end)
-  add(function() return S.gsub(s, p, {a = 'A', b = false, c = {}, [1] = 'one'}) end)
-  return table.concat(out, '\n')
-end
-)lua";
-
-// One plain state with the library's functions in string and ours in the table ours.
-class Differential {
-public:
-    Differential() {
-        *static_cast<Meter**>(lua_getextraspace(L_)) = &meter_;
-        luaL_openlibs(L_);
-        lua_newtable(L_);
-        OpenPatterns(L_, -1, kMeterBudget);
-        lua_setglobal(L_, "ours");
-        if (luaL_dostring(L_, kHelpers) != LUA_OK) {
-            ADD_FAILURE() << lua_tostring(L_, -1);
-        }
-    }
-    ~Differential() { lua_close(L_); }
-    Differential(const Differential&) = delete;
-    Differential& operator=(const Differential&) = delete;
-
-    // What expression (over S, the table of functions) gives, shown, with S the library's
-    // and with ours.
-    std::pair<std::string, std::string> Both(const std::string& expression) {
-        const std::string code =
-            "local S = ... return show(pcall(function() return " + expression + " end))";
-        return {Run(code, "string"), Run(code, "ours")};
-    }
-    std::string Run(const std::string& code, const char* table) {
-        meter_.mostCharged = 0;
-        lua_settop(L_, 0);
-        if (luaL_loadbuffer(L_, code.data(), code.size(), "=case") != LUA_OK) {
-            return lua_tostring(L_, -1);
-        }
-        lua_getglobal(L_, table);
-        if (lua_pcall(L_, 1, 1, 0) != LUA_OK) {
-            return std::string("raised: ") + lua_tostring(L_, -1);
-        }
-        return lua_tostring(L_, -1);
-    }
-    // probe() over one subject and pattern, ours then the library's.
-    std::string Probe(const char* table, const std::string& subject, const std::string& pattern,
-                      int init) {
-        meter_.mostCharged = 0;
-        lua_settop(L_, 0);
-        lua_getglobal(L_, "probe");
-        lua_getglobal(L_, table);
-        lua_pushlstring(L_, subject.data(), subject.size());
-        lua_pushlstring(L_, pattern.data(), pattern.size());
-        lua_pushinteger(L_, init);
-        if (lua_pcall(L_, 4, 1, 0) != LUA_OK) {
-            return std::string("raised: ") + lua_tostring(L_, -1);
-        }
-        std::size_t length = 0;
-        const char* text = lua_tolstring(L_, -1, &length);
-        return std::string(text, length);
-    }
-    Meter& meter() { return meter_; }
-
-private:
-    lua_State* L_ = luaL_newstate();
-    Meter meter_;
-};
 
 std::string Quoted(const std::string& text) {
     return "'" + text + "'";
@@ -344,7 +222,7 @@ TEST(LuaPatternTest, EveryFunctionGivesWhatTheLibraryGives) {
         cases.push_back("S.match(('a'):rep(" + count + "), '(' .. ('a'):rep(" + count +
                         ") .. ')')");
     }
-    Differential lua;
+    test::PatternDifferential lua;
     for (const std::string& expression : cases) {
         const auto [library, ours] = lua.Both(expression);
         EXPECT_EQ(ours, library) << expression;
@@ -361,8 +239,9 @@ TEST(LuaPatternTest, GeneratedPatternsGiveWhatTheLibraryGives) {
         "%1",   "%2",   "%b()", "%f[a]", "%f[%W]", "%",  "[",  "]",    "x",    "a*",
         "(a*)", "(.-)", "%0",   "(a)",   "[%]]",   "%b", "%f", "-",    "\\0"};
     static const char kSubjectBytes[] = "aab b(1)x ]\0";
+    static const char* const kReplacements[] = {"<%0%1>", "%2", "%%", "x%", "%a", ""};
     std::mt19937 random(20261210);
-    Differential lua;
+    test::PatternDifferential lua;
     lua.meter().allowance = 20000;
     int compared = 0;
     for (int round = 0; round < 3000; ++round) {
@@ -376,16 +255,179 @@ TEST(LuaPatternTest, GeneratedPatternsGiveWhatTheLibraryGives) {
             c = kSubjectBytes[random() % (sizeof kSubjectBytes - 1)];
         }
         const int init = static_cast<int>(random() % 16) - 8;
-        const std::string ours = lua.Probe("ours", subject, pattern, init);
-        EXPECT_LE(lua.meter().mostCharged, lua.meter().allowance + 1);
+        const std::string replacement = kReplacements[random() % std::size(kReplacements)];
+        const bool plain = random() % 4 == 0;
+        const std::string ours = lua.Probe("ours", subject, pattern, init, replacement, plain);
+        EXPECT_LE(lua.meter().mostCharged,
+                  lua.meter().allowance + 1 + static_cast<std::int64_t>(replacement.size()));
         if (ours.find("allowance of steps") != std::string::npos) {
             continue;
         }
         ++compared;
-        EXPECT_EQ(ours, lua.Probe("string", subject, pattern, init))
-            << "pattern " << Quoted(pattern) << " subject " << Quoted(subject) << " init " << init;
+        EXPECT_EQ(ours, lua.Probe("string", subject, pattern, init, replacement, plain))
+            << "pattern " << Quoted(pattern) << " subject " << Quoted(subject) << " init " << init
+            << " replacement " << Quoted(replacement) << " plain " << plain;
     }
     EXPECT_GT(compared, 2900);
+}
+
+// Each pattern takes some steps; an allowance of exactly those matches, one fewer stops the
+// search, and through a function it raises instead of giving a wrong answer.
+TEST(LuaPatternTest, AnAllowanceOfExactlyTheStepsTakenIsEnough) {
+    struct Case {
+        std::string subject, pattern;
+    };
+    const Case cases[] = {
+        {"hello there", "(%S+)%s*(%S*)"},
+        {std::string(40, 'a'), "a*a*a*a*b"},
+        {"x(a(b)c)y", "%b()"},
+        {"THE (quick) fox", "%f[%a]%a+%f[%A]"},
+        {"abcabc", "(a[b-c]+)%1$"},
+        {std::string(100, 'a'), ".-b"},
+    };
+    test::PatternDifferential lua;
+    for (const Case& c : cases) {
+        LuaPattern unlimited(c.subject, c.pattern, std::int64_t{1} << 40);
+        const LuaPattern::Outcome outcome = unlimited.Search(0, false);
+        ASSERT_NE(outcome, LuaPattern::Outcome::OutOfSteps) << c.pattern;
+        const std::int64_t steps = unlimited.steps();
+        LuaPattern exact(c.subject, c.pattern, steps);
+        EXPECT_EQ(exact.Search(0, false), outcome) << c.pattern;
+        EXPECT_EQ(exact.steps(), steps) << c.pattern;
+        LuaPattern short_(c.subject, c.pattern, steps - 1);
+        EXPECT_EQ(short_.Search(0, false), LuaPattern::Outcome::OutOfSteps) << c.pattern;
+        EXPECT_EQ(short_.steps(), steps) << "one past the allowance";
+
+        const std::string call = "S.find(" + Quoted(c.subject) + ", " + Quoted(c.pattern) + ")";
+        lua.meter().allowance = steps;
+        const std::string fits = lua.Both(call).second;
+        EXPECT_EQ(fits, lua.Both(call).first) << c.pattern;
+        EXPECT_EQ(lua.meter().mostCharged, steps) << c.pattern;
+        lua.meter().allowance = steps - 1;
+        EXPECT_EQ(lua.Both(call).second,
+                  "boolean:false \"case:1: pattern matching passed its allowance of steps\"");
+        EXPECT_EQ(lua.meter().mostCharged, steps) << "charged one step more than allowed";
+        lua.meter().allowance = std::int64_t{1} << 40;
+    }
+}
+
+// Plain text is searched in steps linear in the subject, whatever the needle.
+TEST(LuaPatternTest, PlainSearchStepsGrowLinearly) {
+    struct Case {
+        std::string haystack, needle;
+        std::size_t position;
+    };
+    const std::string a(100000, 'a');
+    const Case cases[] = {
+        {a, std::string(1000, 'a') + "b", std::string::npos},
+        {a, "b" + std::string(1000, 'a'), std::string::npos},
+        {a + "b", std::string(1000, 'a') + "b", a.size() - 1000},
+        {a, std::string(500, 'a') + "b" + std::string(500, 'a'), std::string::npos},
+        {std::string(50000, 'a') + std::string(50000, 'b'), "ab", 49999},
+        {a, "a", 0},
+    };
+    test::PatternDifferential lua;
+    for (const Case& c : cases) {
+        const PlainFound found = FindPlain(c.haystack, c.needle, std::int64_t{1} << 40);
+        EXPECT_EQ(found.position, c.position) << c.needle.substr(0, 3);
+        EXPECT_LE(found.steps, 2 * static_cast<std::int64_t>(c.haystack.size() + c.needle.size()))
+            << c.needle.substr(0, 3);
+        EXPECT_EQ(c.haystack.find(c.needle), c.position);
+    }
+}
+
+// Ends the program with a failure when the guarded code has not returned in a generous
+// bound: a limit that does not hold fails the test instead of hanging it.
+class Watchdog {
+public:
+    explicit Watchdog(const char* what) : what_(what), thread_([this] { Watch(); }) {}
+    ~Watchdog() {
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    void Watch() {
+        std::unique_lock lock(mutex_);
+        if (!wake_.wait_for(lock, std::chrono::seconds(60), [this] { return done_; })) {
+            std::fprintf(stderr, "FAILED: %s did not end within 60 s\n", what_);
+            std::_Exit(1);
+        }
+    }
+    const char* what_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    std::thread thread_;
+};
+
+// The patterns that freeze the library's functions (for seconds to years) end only their
+// script, as any script passing its instruction limit ends.
+TEST(LuaPatternScriptTest, APatternThatWouldRunLongEndsItsScriptAtTheInstructionLimit) {
+    const std::string hostile = "local s, p = ('a'):rep(40), ('a*'):rep(40) .. 'b' ";
+    const char* const kCases[] = {
+        "s:find(p)",
+        "string.rep('a', 300000):find('.-b')",
+        "string.rep('a', 4000000):find(('a'):rep(1000) .. 'b', 1, true)",
+        "string.rep('a', 4000000):find(('a'):rep(1000) .. 'b')",
+        "s:match(p)",
+        "for _ in s:gmatch(p) do end",
+        "s:gsub(p, '')",
+        "s:gsub('a', function() return s:match(p) end)",
+        "pcall(string.find, s, p)",
+        "pcall(string.find, s .. 'cb', '(' .. ('a*'):rep(20) .. 'b')",
+        "while true do s:find('a*a*a*a*a*b') end",
+    };
+    test::TempFolder folder;
+    test::FakeScriptPorts fake;
+    const ScriptHost::Ports ports = fake.ports();
+    ScriptHost host(ports);
+    folder.write("other.lua", "n = 0 function on_talk() n = n + 1 varno.log(n) end");
+    for (const char* code : kCases) {
+        folder.write("bomb.lua", "function on_talk() " + hostile + code + " end");
+        host.Load(folder.path().string(), true);
+        fake.logs.clear();
+        fake.errors.clear();
+        {
+            const Watchdog watchdog(code);
+            host.Talk("bob", "hi");
+            host.Talk("bob", "hi");
+        }
+        EXPECT_EQ(fake.errors,
+                  std::vector<std::string>{
+                      "Script bomb: instruction limit passed (1000000 instructions)"})
+            << code;
+        EXPECT_EQ(fake.logs, (std::vector<std::string>{"other: 1", "other: 2"})) << code;
+    }
+}
+
+TEST(LuaPatternScriptTest, PatternsThatFitTheBudgetWorkInAScript) {
+    test::TempFolder folder;
+    test::FakeScriptPorts fake;
+    const ScriptHost::Ports ports = fake.ports();
+    ScriptHost host(ports);
+    folder.write("words.lua", R"lua(
+function on_command(name, command)
+  local word, target = command:match('^(%S+)%s*(%S*)')
+  local time, kind, line = ('1700000000 tsaid hi'):match('^(%d+) ([te]?)(.*)$')
+  local text = ('the quick brown fox '):rep(50)
+  local upper, count = text:gsub('%f[%a]%a', string.upper)
+  local words = 0
+  for _ in text:gmatch('%a+') do words = words + 1 end
+  varno.log(table.concat({word, target, time, kind, line, #upper, count, words,
+                          upper:sub(1, 9), tostring(text:find('fox', 1, true))}, ' '))
+end)lua");
+    host.Load(folder.path().string(), false);
+    host.Command("bob", "seen ann", true);
+    EXPECT_EQ(fake.logs, std::vector<std::string>{
+                             "words: seen ann 1700000000 t said hi 1000 200 200 The Quick 17"});
+    EXPECT_EQ(fake.errors, std::vector<std::string>{});
 }
 
 }  // namespace
