@@ -106,12 +106,17 @@ LuaPattern::Outcome LuaPattern::Search(std::size_t from, bool anchored, std::siz
 }
 
 bool LuaPattern::Spend(std::int64_t steps) {
-    steps_ += steps;
-    if (steps_ > allowance_) {
+    if (steps > allowance_ - steps_) {
+        steps_ = allowance_ + 1;
         stopped_ = Outcome::OutOfSteps;
         return false;
     }
+    steps_ += steps;
     return true;
+}
+
+void LuaPattern::Count(std::int64_t steps) {
+    steps_ = steps > allowance_ - steps_ ? allowance_ + 1 : steps_ + steps;
 }
 
 const char* LuaPattern::Fail(Error error, int index) {
@@ -335,7 +340,6 @@ const char* LuaPattern::MinExpand(const char* s, const char* p, const char* ep) 
 // The end of the single character class at p: past a %x, past a set's ']', or past the one
 // character.
 const char* LuaPattern::ClassEnd(const char* p) {
-    const char* const start = p;
     const char c = *p++;
     if (c == kEscape) {
         if (p == patternEnd()) {
@@ -352,11 +356,14 @@ const char* LuaPattern::ClassEnd(const char* p) {
             if (p == patternEnd()) {
                 return Fail(Error::MissingBracket);
             }
+            if (!Spend(1)) {
+                return nullptr;
+            }
             if (*p++ == kEscape && p < patternEnd()) {
                 ++p;
             }
         } while (PatternAt(p) != ']');
-        return Spend(p + 1 - start) ? p + 1 : nullptr;
+        return p + 1;
     }
     return p;
 }

@@ -70,10 +70,10 @@ public:
     Error error() const { return error_; }
     int errorIndex() const { return errorIndex_; }
 
-    // The steps taken since the last Allow (more than the allowance after OutOfSteps), and
-    // steps of the caller's own work counted against the same allowance.
+    // The steps taken since the last Allow: one more than the allowance once it is passed
+    // (OutOfSteps). The caller's own work may count against the same allowance.
     std::int64_t steps() const { return steps_; }
-    void Count(std::int64_t steps) { steps_ += steps; }
+    void Count(std::int64_t steps);
     // Starts counting again from zero against a new allowance.
     void Allow(std::int64_t allowance) {
         steps_ = 0;

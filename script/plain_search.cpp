@@ -86,8 +86,7 @@ PlainFound FindPlain(std::string_view haystack, std::string_view needle, std::in
     Index memory = -1;
     for (Index j = 0; j <= n - m;) {
         if (steps > allowance) {
-            found.outOfSteps = true;
-            return found;
+            break;
         }
         Index i = std::max(ell, memory) + 1;
         const Index right = i;
@@ -106,16 +105,17 @@ PlainFound FindPlain(std::string_view haystack, std::string_view needle, std::in
         }
         steps += ell - i + 1;
         if (i <= memory) {
-            found.outOfSteps = steps > allowance;
-            found.position = found.outOfSteps ? PlainFound::kNone : static_cast<std::size_t>(j);
-            return found;
+            found.position = static_cast<std::size_t>(j);
+            break;
         }
         j += shift;
         if (periodic) {
             memory = m - shift - 1;
         }
     }
-    found.outOfSteps = steps > allowance;
+    if (steps > allowance) {
+        found = {PlainFound::kNone, allowance + 1, true};
+    }
     return found;
 }
 
