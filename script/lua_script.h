@@ -27,7 +27,8 @@ namespace varno {
 // coroutine (a new coroutine pays kCountEvery up front for those it runs before its first
 // count), and the work of the library's C functions, which runs between counts: each
 // kBytesPerInstruction bytes the state allocates count as an instruction, and so do those
-// of its memory when it is collected in full. Each count also ends a call that has run for
+// of its memory when it is collected in full; the pattern functions of string count their
+// steps (lua_patterns.h). Each count also ends a call that has run for
 // kTimeLimitMs, a stop for C functions that work long without allocating (a sort of a big
 // table over and over); one C call is not cut short.
 //
