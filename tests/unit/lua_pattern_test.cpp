@@ -202,6 +202,9 @@ TEST(LuaPatternTest, EveryFunctionGivesWhatTheLibraryGives) {
         "S.gsub('a.b', '.', '%0%0', 2)",
         "S.gsub('', '', 'x')",
         "S.gsub('abc', 'x*', '-', 2)",
+        "S.gsub('ab', '%w', function(c) return (S.gsub(c, '.', '%0%0')) end)",
+        "collect((function() local it = coroutine.wrap(function() return S.gmatch('a b', '%a') "
+        "end)() collectgarbage() return it end)())",
         "S.gsub(12, 2, 3)",
         "S.gsub('x', 'x', '%0', math.maxinteger)",
     };
