@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "script/lua_library.h"
+#include "script/lua_patterns.h"
 #include "script/lua_script.h"
 
 namespace varno {
@@ -92,6 +93,7 @@ void OpenSandbox(lua_State* L) {
         lua_pop(L, 1);
     }
     GuardLibrary(L);
+    OpenScriptPatterns(L);
 
     lua_pushglobaltable(L);
     Remove(L, "load");

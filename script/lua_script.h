@@ -26,10 +26,11 @@ namespace varno {
 // work (see ScriptBudget): Lua instructions, counted by a hook every kCountEvery
 // instructions in every coroutine (a new coroutine pays kCountEvery up front for those it
 // runs before its first count), the work of the library's functions that can run long
-// without allocating (patterns, repetitions, the table functions' elements, sorting,
-// scanning long strings: see lua_sandbox.h), and the bytes the state allocates. Each count,
-// each such function and each call of the varno table also ends a call that has run for
-// kTimeLimitMs: so does nothing a script calls outlast the limit by more than one of them.
+// without allocating (the pattern functions' steps: lua_patterns.h; repetitions, the table
+// functions' elements, sorting, scanning long strings: lua_library.h), and the bytes the
+// state allocates. Each count, each such function of lua_library.h and each call of the
+// varno table also ends a call that has run for kTimeLimitMs: so does nothing a script
+// calls outlast the limit by more than one of them.
 // A script runs in the "C" locale: strings compare by their bytes and numbers are written
 // with a full stop, whatever the program's locale.
 //
