@@ -1,0 +1,103 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/clock.h"
+#include "connection/connection.h"
+#include "log/log_writer.h"
+#include "moderation/deed_book.h"
+
+namespace varno {
+
+// Runs the bans, kicks and unbans of the program's own over the connection. While lines are
+// paced (SendQuota above 0), each is a deed of the DeedBook: handed to the connection as far
+// as the queue has room, told what became of its line, ended by the server's reply, sent
+// again when lost or unanswered, and reported when it fails ("Could not ban NAME: ..." in
+// red; a refusal every deed meets, once a session). With pacing off, a line sent is taken
+// as done.
+class DeedRunner {
+public:
+    struct Hooks {
+        // A ban, kick or unban ended: done when the server confirmed it (or, with pacing off,
+        // when its line was sent), else refused or given up.
+        std::function<void(DeedBook::Action action, std::string_view name, bool done)> ended;
+        // The end of a deed a script asked for: done when the server confirmed it, else the
+        // server's words or why it was given up.
+        std::function<void(std::string_view script, DeedBook::Action action, std::string_view name,
+                           bool done, std::string_view text)>
+            scriptDeedEnded;
+    };
+
+    DeedRunner(LogWriter& writer, Clock& clock, Connection& connection, Hooks hooks);
+
+    // Sends line as a deed (note: its orange line once done), or at once with pacing off.
+    // Returns whether it went out (or is open as a deed).
+    bool Do(std::string_view line, std::string note);
+    // The same for a script's ban, kick or unban; its end is told to the script through
+    // Hooks::scriptDeedEnded (on the next tick with pacing off).
+    void ScriptModeration(std::string_view script, std::string_view line, std::string note);
+    // Opens a deed without sending it: it goes at the next Flush.
+    void Open(DeedBook::Action action, std::string_view name, std::string_view line,
+              std::string note);
+
+    // A new connection begins; the server has let this client in. Deeds sent on an earlier
+    // connection go again after the login.
+    void OnConnect();
+    void OnLoggedIn();
+    bool loggedIn() const { return loggedIn_; }
+    // A read from the server begins: its replies may answer the lines written before it.
+    void Arrived() { deeds_.Arrived(); }
+    // Tells the scripts of their deeds sent unpaced since the last tick.
+    void TellSentUnpaced();
+    // Ends or sends again the deeds whose lines went unanswered.
+    void Expire();
+    // Hands the connection the lines of the deeds that wait, as far as the queue has room.
+    void Flush();
+
+    // A server info or error line, paired with the line it answers (see DeedBook); returns
+    // whether the server's line is not to be shown: a refusal of a deed, which the log tells
+    // of in its own words, a kick's refusal whose user left, and the answer to the probe.
+    bool OnServerReply(const ServerReply& reply, std::string_view text);
+    void OnUserLeft(std::string_view name) { deeds_.Left(name); }
+
+    const DeedBook& deeds() const { return deeds_; }
+
+private:
+    // What became of a line handed to the connection (which calls it).
+    void OnLineFate(std::string_view line, SendQueue::Kind kind, Connection::Fate fate,
+                    std::string_view why);
+    // The connection went: its deeds' lines will get no answer.
+    void OnConnectionLost();
+    // Sends line and takes it as done (pacing off); a line that cannot be sent is told in
+    // one red line, and false returned.
+    bool SendNow(std::string_view line);
+    void Finish(const DeedBook::Ended& ended);
+    // Tells the scripts that asked for the deed how it ended.
+    void TellScripts(DeedBook::Action action, std::string_view name, bool done,
+                     std::string_view text);
+    void Ended(DeedBook::Action action, std::string_view name, bool done);
+
+    LogWriter& writer_;
+    Clock& clock_;
+    Connection& connection_;
+    Hooks hooks_;
+    DeedBook deeds_;
+    bool loggedIn_ = false;
+    std::optional<std::string> unsent_;  // why the line SendNow gave could not be sent
+    bool rightsTold_ = false;            // a refusal every deed meets, this session
+    struct ScriptDeed {
+        std::string script;
+        DeedBook::Action action;
+        std::string name;
+        bool done = false;  // for those sent unpaced: whether the line went
+        std::string text;
+    };
+    std::vector<ScriptDeed> scriptDeeds_;  // the open deeds scripts asked for
+    std::vector<ScriptDeed> sentUnpaced_;  // to tell on the next tick
+};
+
+}  // namespace varno
