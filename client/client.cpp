@@ -209,10 +209,9 @@ void Client::Timer2_Timer() {
 }
 
 void Client::txtSend_Enter(std::string_view text) {
-    std::string line(text);
-    line += "\r\n";
-    connection_.SendTyped(line);
-    protection_.OperatorLine(text);
+    if (connection_.SendEntered(text).queued) {
+        protection_.OperatorLine(text);
+    }
     EchoOwnLine(text);
 }
 
@@ -301,9 +300,12 @@ void Client::SendLine(std::string_view text) {
     }
 }
 
-void Client::Say(std::string_view text) {
-    connection_.SendLine(text);
+bool Client::Say(std::string_view text) {
+    if (!connection_.SendLine(text).queued) {
+        return false;
+    }
     EchoOwnLine(text);
+    return true;
 }
 
 bool Client::ServerReply(bool error, std::string_view text) {

@@ -38,22 +38,19 @@ ScriptHost::Ports Client::ScriptPorts() {
         if (!connected() || text.empty() || text.front() == '/') {
             return false;
         }
-        Say(text);
-        return true;
+        return Say(text);
     };
     ports.emote = [this, connected](std::string_view text) {
         if (!connected() || text.empty()) {
             return false;
         }
-        connection_.SendChat("/me " + std::string(text));
-        return true;
+        return connection_.SendChat("/me " + std::string(text)).queued;
     };
     ports.whisper = [this, connected, oneWord](std::string_view name, std::string_view text) {
         if (!connected() || !oneWord(name) || text.empty()) {
             return false;
         }
-        connection_.SendChat("/w " + std::string(name) + " " + std::string(text));
-        return true;
+        return connection_.SendChat("/w " + std::string(name) + " " + std::string(text)).queued;
     };
     ports.moderate = [this](std::string_view script, std::string_view action, std::string_view name,
                             std::string_view reason) {

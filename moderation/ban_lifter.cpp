@@ -16,10 +16,6 @@ BanLifter::BanLifter(const Settings& settings, LogWriter& writer, Clock& clock,
       runner_(runner),
       bans_(std::move(path)) {}
 
-void BanLifter::Log(std::string_view text) {
-    writer_.Line(LogTarget::Main, colour::kOrange, text);
-}
-
 void BanLifter::Start() {
     const TimedBans::LoadResult loaded = bans_.Load();
     if (loaded == TimedBans::LoadResult::Damaged) {
@@ -86,8 +82,7 @@ void BanLifter::SendDueUnbans() {
         return;
     }
     for (const std::string& name : due) {
-        connection_.SendModeration("/unban " + name);
-        Log("Unbanned " + name + ": ban time over");
+        runner_.Do("/unban " + name, "Unbanned " + name + ": ban time over");
     }
     SaveBans();
 }

@@ -45,7 +45,8 @@ public:
 
     // Paced: opens an unban deed for each pending ban whose time is over.
     void OpenDueUnbans();
-    // Unpaced: sends the unbans whose time is over at once, taking them as done.
+    // Unpaced: sends the unbans whose time is over at once, taking them as done; one that
+    // cannot be sent is said in red and forgotten.
     void SendDueUnbans();
     // Lifts the pending timed ban of name (ASCII case ignored) now, through the path its time
     // being over takes. Returns the name as the ban holds it, which the unban sends; nothing
@@ -56,7 +57,6 @@ public:
 
 private:
     void SaveBans();
-    void Log(std::string_view text);
 
     const Settings& settings_;
     LogWriter& writer_;

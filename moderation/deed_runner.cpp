@@ -53,10 +53,12 @@ bool DeedRunner::Do(std::string_view line, std::string note) {
     }
     const auto deed = DeedBook::Parse(line);
     if (!connection_.paced() || !deed) {
-        if (SendNow(line) && !note.empty()) {
-            writer_.Line(LogTarget::Main, colour::kOrange, note);
-        }
-        return true;
+        return SendNow(line, note).queued;
+    }
+    // A line that can never be sent ends its deed before it is opened.
+    if (const auto why = connection_.Unsendable(line)) {
+        CouldNot(line, *why);
+        return false;
     }
     // An equal deed already open is the one that goes: nothing more to send.
     if (deeds_.Open(deed->first, deed->second, line, std::move(note))) {
@@ -80,14 +82,16 @@ void DeedRunner::ScriptModeration(std::string_view script, std::string_view line
         return;
     }
     if (!connection_.paced()) {
-        const bool sent = SendNow(line);
-        if (sent && !note.empty()) {
-            writer_.Line(LogTarget::Main, colour::kOrange, note);
-        }
+        const Connection::Sent sent = SendNow(line, std::move(note));
         // Unpaced, a line sent is taken as done, as the program's own are. The script is
         // told on the next tick: it is still running now.
-        sentUnpaced_.push_back({std::string(script), deed->first, deed->second, sent,
-                                sent ? "" : unsent_.value_or("")});
+        sentUnpaced_.push_back(
+            {std::string(script), deed->first, deed->second, sent.queued, sent.why});
+        return;
+    }
+    if (const auto why = connection_.Unsendable(line)) {
+        CouldNot(line, *why);
+        sentUnpaced_.push_back({std::string(script), deed->first, deed->second, false, *why});
         return;
     }
     scriptDeeds_.push_back({std::string(script), deed->first, deed->second, false, ""});
@@ -121,20 +125,26 @@ void DeedRunner::Ended(DeedBook::Action action, std::string_view name, bool done
     }
 }
 
-bool DeedRunner::SendNow(std::string_view line) {
-    unsent_.reset();
-    connection_.SendModeration(line);
-    const auto deed = DeedBook::Parse(line);
-    if (unsent_) {
-        writer_.Line(LogTarget::Main, colour::kRed,
-                     "Could not " + std::string(deed ? DeedBook::Verb(deed->first) : "send") + " " +
-                         (deed ? deed->second : std::string(line)) + ": " + *unsent_);
-        return false;
+Connection::Sent DeedRunner::SendNow(std::string_view line, std::string_view note) {
+    Connection::Sent sent = connection_.SendModeration(line);
+    if (!sent.queued) {
+        CouldNot(line, sent.why);
+        return sent;
     }
-    if (deed) {
+    if (const auto deed = DeedBook::Parse(line)) {
         Ended(deed->first, deed->second, true);
     }
-    return true;
+    if (!note.empty()) {
+        writer_.Line(LogTarget::Main, colour::kOrange, note);
+    }
+    return sent;
+}
+
+void DeedRunner::CouldNot(std::string_view line, std::string_view why) {
+    const auto deed = DeedBook::Parse(line);
+    writer_.Line(LogTarget::Main, colour::kRed,
+                 "Could not " + std::string(deed ? DeedBook::Verb(deed->first) : "send") + " " +
+                     (deed ? deed->second : std::string(line)) + ": " + std::string(why));
 }
 
 void DeedRunner::Flush() {
@@ -173,9 +183,6 @@ void DeedRunner::OnLineFate(std::string_view line, SendQueue::Kind kind, Connect
             break;
         case Connection::Fate::Unsendable:
             ended = deeds_.Unsendable(line, why);
-            if (!ended) {
-                unsent_ = why;  // a line of SendNow's, which tells of it
-            }
             break;
     }
     if (ended) {

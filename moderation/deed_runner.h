@@ -34,8 +34,9 @@ public:
 
     DeedRunner(LogWriter& writer, Clock& clock, Connection& connection, Hooks hooks);
 
-    // Sends line as a deed (note: its orange line once done), or at once with pacing off.
-    // Returns whether it went out (or is open as a deed).
+    // Sends line as a deed (note: its orange line once done), or at once with pacing off. A
+    // line that can never be sent (see Connection::Unsendable) is said in one red line and
+    // opens no deed. Returns whether it went out (or is open as a deed).
     bool Do(std::string_view line, std::string note);
     // The same for a script's ban, kick or unban; its end is told to the script through
     // Hooks::scriptDeedEnded (on the next tick with pacing off).
@@ -72,9 +73,11 @@ private:
                     std::string_view why);
     // The connection went: its deeds' lines will get no answer.
     void OnConnectionLost();
-    // Sends line and takes it as done (pacing off); a line that cannot be sent is told in
-    // one red line, and false returned.
-    bool SendNow(std::string_view line);
+    // Sends line and takes it as done (pacing off; note: its orange line); a line that
+    // cannot be sent is told in one red line.
+    Connection::Sent SendNow(std::string_view line, std::string_view note);
+    // One red line: "Could not ban NAME: why".
+    void CouldNot(std::string_view line, std::string_view why);
     void Finish(const DeedBook::Ended& ended);
     // Tells the scripts that asked for the deed how it ended.
     void TellScripts(DeedBook::Action action, std::string_view name, bool done,
@@ -87,8 +90,7 @@ private:
     Hooks hooks_;
     DeedBook deeds_;
     bool loggedIn_ = false;
-    std::optional<std::string> unsent_;  // why the line SendNow gave could not be sent
-    bool rightsTold_ = false;            // a refusal every deed meets, this session
+    bool rightsTold_ = false;  // a refusal every deed meets, this session
     struct ScriptDeed {
         std::string script;
         DeedBook::Action action;
