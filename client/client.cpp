@@ -114,8 +114,7 @@ void Client::BanListed(const std::vector<std::string>& names) {
             others.push_back(name);
         }
     }
-    banList_.CheckBanList(others,
-                          [this](std::string_view line) { protection_.SendModeration(line); });
+    banList_.CheckBanList(others, [this](std::string_view line) { protection_.BanFromList(line); });
 }
 
 void Client::BanPresentUsers() {

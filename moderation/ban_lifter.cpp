@@ -99,7 +99,9 @@ std::optional<std::string> BanLifter::LiftBan(std::string_view name) {
     // Asked for by the operator: a name whose unban failed earlier is tried again.
     std::erase_if(failedUnbans_,
                   [&](const std::string& failed) { return EqualsIgnoreCase(failed, who); });
-    if (!runner_.Do("/unban " + who, "Unbanned " + who + ": lifted by the operator")) {
+    const DeedRunner::Asked asked =
+        runner_.Do("/unban " + who, "Unbanned " + who + ": lifted by the operator");
+    if (asked != DeedRunner::Asked::Open && asked != DeedRunner::Asked::Sent) {
         return std::nullopt;
     }
     return who;

@@ -272,15 +272,15 @@ std::vector<DeedBook::Ended> DeedBook::Expire(std::int64_t nowMs, std::int64_t w
     return ended;
 }
 
-std::vector<DeedBook::Ended> DeedBook::Dropped(std::int64_t nowMs) {
+std::vector<DeedBook::Ended> DeedBook::Dropped(std::int64_t nowMs, std::int64_t windowMs) {
     pending_.clear();
     std::vector<Ended> ended;
     for (std::size_t i = 0; i < deeds_.size();) {
         Deed& deed = deeds_[i];
         if (deed.writtenMs) {
-            // A drop long after the line went is the network's doing, not the line's: the
-            // tries bound a server that stays silent or keeps dropping the client for it.
-            if (nowMs - *deed.writtenMs <= kDropBlameMs) {
+            // A drop once the answer is overdue is the network's doing, not the line's (the
+            // tick counts an unanswered line by then); before, it may be the line's.
+            if (nowMs - *deed.writtenMs <= windowMs + kGraceMs) {
                 ++deed.drops;
             } else {
                 --deed.tries;

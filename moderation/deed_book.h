@@ -40,7 +40,7 @@ public:
         Confirmed,   // the server did it
         Refused,     // the server would not; text holds its words
         NoAnswer,    // kMaxTries lines went without a reply
-        Dropped,     // the connection dropped soon after each of kMaxTries lines
+        Dropped,     // the connection dropped before the answer to each of kMaxTries lines
         Unsendable,  // the line cannot be sent at all; text says why
         Moot,        // a kick whose user left before a reply
     };
@@ -84,10 +84,6 @@ public:
     static constexpr int kMaxTries = 3;
     // A written line gets a reply within the send window and this much more, or none.
     static constexpr std::int64_t kGraceMs = 2000;
-    // A connection that drops this soon after a deed's line was written may have dropped for
-    // it: the try counts, so a server that drops the client for a line ends it after
-    // kMaxTries.
-    static constexpr std::int64_t kDropBlameMs = 5000;
 
     // The action and name of a moderation line: "/ban NAME ...", "/kick NAME ...",
     // "/unban NAME" (command without regard to case, blanks before the name skipped).
@@ -125,9 +121,11 @@ public:
     // unanswered that long are forgotten.
     std::vector<Ended> Expire(std::int64_t nowMs, std::int64_t windowMs);
     // The connection dropped at nowMs: lines written on it will get no reply. Every open
-    // deed waits to be sent again after the login; a line that met the drop counts as a try
-    // only when the drop came within kDropBlameMs of its writing.
-    std::vector<Ended> Dropped(std::int64_t nowMs);
+    // deed waits to be sent again after the login. A line that met the drop while its answer
+    // was still due (within windowMs + kGraceMs of its writing) counts as a try, since the
+    // line may be what the server dropped the client for: a server that drops the client
+    // for a line, at once or later, sees it kMaxTries times.
+    std::vector<Ended> Dropped(std::int64_t nowMs, std::int64_t windowMs);
 
 private:
     // A written line of no deed that waits for its answer.

@@ -21,7 +21,8 @@ void DeedRunner::OnConnect() {
 }
 
 void DeedRunner::OnConnectionLost() {
-    for (const DeedBook::Ended& ended : deeds_.Dropped(clock_.steadyMs())) {
+    for (const DeedBook::Ended& ended :
+         deeds_.Dropped(clock_.steadyMs(), connection_.sendWindowMs())) {
         Finish(ended);
     }
 }
@@ -47,24 +48,24 @@ void DeedRunner::Expire() {
     }
 }
 
-bool DeedRunner::Do(std::string_view line, std::string note) {
+DeedRunner::Asked DeedRunner::Do(std::string_view line, std::string note) {
     if (connection_.state() != Connection::State::Connected) {
-        return false;
+        return Asked::Down;
     }
     const auto deed = DeedBook::Parse(line);
     if (!connection_.paced() || !deed) {
-        return SendNow(line, note).queued;
+        return SendNow(line, note).queued ? Asked::Sent : Asked::Refused;
     }
     // A line that can never be sent ends its deed before it is opened.
     if (const auto why = connection_.Unsendable(line)) {
         CouldNot(line, *why);
-        return false;
+        return Asked::Refused;
     }
     // An equal deed already open is the one that goes: nothing more to send.
     if (deeds_.Open(deed->first, deed->second, line, std::move(note))) {
         Flush();
     }
-    return true;
+    return Asked::Open;
 }
 
 void DeedRunner::Open(DeedBook::Action action, std::string_view name, std::string_view line,

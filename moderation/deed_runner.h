@@ -34,10 +34,16 @@ public:
 
     DeedRunner(LogWriter& writer, Clock& clock, Connection& connection, Hooks hooks);
 
+    // What became of a ban, kick or unban asked for.
+    enum class Asked {
+        Open,     // a deed, opened now or merged into an equal one open already
+        Sent,     // pacing off: sent, and taken as done
+        Refused,  // its line can't be sent (see Connection::Unsendable): said in one red line
+        Down,     // not connected: nothing is done
+    };
     // Sends line as a deed (note: its orange line once done), or at once with pacing off. A
-    // line that can never be sent (see Connection::Unsendable) is said in one red line and
-    // opens no deed. Returns whether it went out (or is open as a deed).
-    bool Do(std::string_view line, std::string note);
+    // line that can never be sent opens no deed.
+    Asked Do(std::string_view line, std::string note);
     // The same for a script's ban, kick or unban; its end is told to the script through
     // Hooks::scriptDeedEnded (on the next tick with pacing off).
     void ScriptModeration(std::string_view script, std::string_view line, std::string note);

@@ -13,6 +13,7 @@ Protection::Protection(const Settings& settings, const Database& database, BanLi
                        Hooks hooks)
     : settings_(settings),
       database_(database),
+      banList_(banList),
       clock_(clock),
       connection_(connection),
       files_(std::move(files)),
@@ -112,7 +113,29 @@ void Protection::Tick() {
     }
 }
 
+bool Protection::SendModeration(std::string_view line) {
+    const DeedRunner::Asked asked = runner_.Do(line, "");
+    return asked == DeedRunner::Asked::Open || asked == DeedRunner::Asked::Sent;
+}
+
+void Protection::BanFromList(std::string_view line) {
+    const auto deed = DeedBook::Parse(line);
+    if (!deed || !givenUp_.Allows(deed->second, clock_.steadyMs(), banList_.generation())) {
+        return;
+    }
+    givenUp_.Asked(deed->second);
+    const DeedRunner::Asked asked = runner_.Do(line, "");
+    // An open deed tells its end through DeedEnded; the others are over now.
+    if (asked != DeedRunner::Asked::Open) {
+        givenUp_.Ended(deed->second, asked == DeedRunner::Asked::Refused, clock_.steadyMs(),
+                       banList_.generation());
+    }
+}
+
 void Protection::DeedEnded(DeedBook::Action action, std::string_view name, bool done) {
+    if (action == DeedBook::Action::Ban) {
+        givenUp_.Ended(name, !done, clock_.steadyMs(), banList_.generation());
+    }
     if (action == DeedBook::Action::Ban && done) {
         lifter_.Banned(name);
     } else if (action == DeedBook::Action::Unban && done) {

@@ -15,6 +15,7 @@
 #include "moderation/database.h"
 #include "moderation/deed_book.h"
 #include "moderation/deed_runner.h"
+#include "moderation/given_up_bans.h"
 #include "moderation/list_editor.h"
 #include "moderation/timed_bans.h"
 
@@ -81,7 +82,11 @@ public:
     // Sends a ban, kick or unban of the bot's own. A ban done is recorded to be lifted after
     // BanMinutes (when above 0); an unban done forgets the pending ban. Returns whether it
     // went out (or is open as a deed).
-    bool SendModeration(std::string_view line) { return runner_.Do(line, ""); }
+    bool SendModeration(std::string_view line);
+    // A ban the ban list asks for ("/ban NAME boo": on entry, for a join, or in a check of the
+    // users present), as SendModeration, but not while a ban of NAME that the list asked for
+    // is held as given up (see GivenUpBans).
+    void BanFromList(std::string_view line);
     // The same for a script's ban, kick or unban (note: its orange line once done); its end
     // is told to the script through Hooks::scriptDeedEnded (on the next tick with pacing off).
     void ScriptModeration(std::string_view script, std::string_view line, std::string note) {
@@ -126,6 +131,7 @@ private:
 
     const Settings& settings_;
     const Database& database_;
+    const BanList& banList_;
     Clock& clock_;
     Connection& connection_;
     Files files_;
@@ -138,6 +144,7 @@ private:
     DeedRunner runner_;
     BanLifter lifter_;
     ListEditor lists_;
+    GivenUpBans givenUp_;
 };
 
 }  // namespace varno

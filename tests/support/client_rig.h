@@ -29,12 +29,13 @@ struct ClientRig {
     }
 
     // Connects, and the server lets the client in as own, in channel: the name and channel
-    // lines, then the users (whole "1001 USER ..." lines).
+    // lines, then the users (whole "1001 USER ..." lines). What is sent from then on (the
+    // login block aside) is left for sent().
     void enter(const std::string& own = "alice", const std::string& users = "") {
         link.connectNow();
         client->sck_connect();
-        client->sck_dataarrival("2010 NAME " + own + "\r\n1007 CHANNEL \"Lobby\"\r\n" + users);
         link.written.clear();
+        client->sck_dataarrival("2010 NAME " + own + "\r\n1007 CHANNEL \"Lobby\"\r\n" + users);
     }
 
     // The lines written since the last look, each without its CR LF (a write may hold

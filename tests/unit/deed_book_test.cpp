@@ -275,15 +275,16 @@ TEST(DeedBook, UnansweredDeedsAreSentAgainThreeTimesInAllThenGivenUp) {
     EXPECT_EQ(book.open(), 0u);
 }
 
-// A drop long after a deed's line went costs it no try; a drop within kDropBlameMs of it
-// does, and three such drops end the deed.
-TEST(DeedBook, DropsCountAsTriesOnlySoonAfterTheLine) {
-    constexpr std::int64_t kBlame = DeedBook::kDropBlameMs;
+// A drop once a deed's answer is overdue costs it no try; a drop while its answer is due
+// (within the window and the grace) does, and three such drops end the deed.
+TEST(DeedBook, DropsCountAsTriesWhileTheAnswerIsDue) {
+    constexpr std::int64_t kWindow = 5000;
+    constexpr std::int64_t kBlame = kWindow + DeedBook::kGraceMs;
     DeedBook book;
     book.Open(Action::Ban, "a", "/ban a", "");
     ASSERT_EQ(book.TakeDue(false, 9), std::vector<std::string>{"/ban a"});
     book.Written("/ban a", Line::Deed, 0);
-    EXPECT_TRUE(book.Dropped(kBlame + 1).empty());
+    EXPECT_TRUE(book.Dropped(kBlame + 1, kWindow).empty());
     EXPECT_TRUE(book.TakeDue(false, 9).empty()) << "retries wait for the login";
     EXPECT_EQ(book.TakeDue(true, 9), std::vector<std::string>{"/ban a"});
     book.Written("/ban a", Line::Deed, 10);
@@ -301,7 +302,7 @@ TEST(DeedBook, DropsCountAsTriesOnlySoonAfterTheLine) {
         ASSERT_EQ(book.TakeDue(true, 9), (std::vector<std::string>{"/ban b", "/ban c"}));
         book.Written("/ban b", Line::Deed, now);
         book.Written("/ban c", Line::Deed, now - (drop == DeedBook::kMaxTries ? 1 : 0));
-        ended = book.Dropped(now + kBlame);
+        ended = book.Dropped(now + kBlame, kWindow);
         EXPECT_EQ(ended.empty(), drop < DeedBook::kMaxTries) << drop;
     }
     ASSERT_EQ(ended.size(), 1u);
