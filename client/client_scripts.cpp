@@ -119,12 +119,11 @@ std::string Client::ScriptModeration(std::string_view script, std::string_view a
         return "not an action";
     }
     const std::string why = verb->reasoned && !reason.empty() ? std::string(reason) : "";
-    protection_.ScriptModeration(
+    return protection_.ScriptModeration(
         script,
         "/" + std::string(action) + " " + std::string(name) + (why.empty() ? "" : " " + why),
         std::string(verb->done) + " " + std::string(name) + (why.empty() ? "" : ": " + why) + " (" +
             std::string(script) + ")");
-    return "";
 }
 
 }  // namespace varno

@@ -79,6 +79,7 @@ public:
     struct Answer {
         Line line = Line::Deed;
         std::optional<Ended> ended;  // the deed it settled, for a deed's line
+        std::uint64_t written = 0;   // for a line of no deed: its number (see Written)
     };
 
     static constexpr int kMaxTries = 3;
@@ -101,7 +102,11 @@ public:
 
     // A line written to the server. Line::Deed: matched to the oldest deed that handed it out
     // (a line of no such deed is Loose). A Loose line that names no one is a Command.
-    void Written(std::string_view line, Line what, std::int64_t nowMs);
+    // Returns the line's number: lines are numbered in the order they were written.
+    std::uint64_t Written(std::string_view line, Line what, std::int64_t nowMs);
+    // Whether the line of that number, one of no deed, still waits for its answer: neither
+    // answered, nor forgotten as unanswered (see Expire), nor met by a drop.
+    bool Awaits(std::uint64_t written) const;
     // A deed's line dropped or discarded unwritten; tried: whether it counts as a try (a line
     // that waited when the connection dropped never reached the server, and does not).
     std::optional<Ended> Lost(std::string_view line, bool tried);

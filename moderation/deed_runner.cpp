@@ -25,6 +25,7 @@ void DeedRunner::OnConnectionLost() {
          deeds_.Dropped(clock_.steadyMs(), connection_.sendWindowMs())) {
         Finish(ended);
     }
+    EndUnpacedUnlessAwaited("sent; the connection dropped");
 }
 
 void DeedRunner::OnLoggedIn() {
@@ -32,11 +33,12 @@ void DeedRunner::OnLoggedIn() {
     Flush();
 }
 
-void DeedRunner::TellSentUnpaced() {
+void DeedRunner::TellDeferred() {
     if (!hooks_.scriptDeedEnded) {
+        deferred_.clear();
         return;
     }
-    for (const ScriptDeed& told : std::exchange(sentUnpaced_, {})) {
+    for (const Told& told : std::exchange(deferred_, {})) {
         hooks_.scriptDeedEnded(told.script, told.action, told.name, told.done, told.text);
     }
 }
@@ -46,6 +48,7 @@ void DeedRunner::Expire() {
          deeds_.Expire(clock_.steadyMs(), connection_.sendWindowMs())) {
         Finish(ended);
     }
+    EndUnpacedUnlessAwaited("sent; the server did not answer");
 }
 
 DeedRunner::Asked DeedRunner::Do(std::string_view line, std::string note) {
@@ -73,50 +76,113 @@ void DeedRunner::Open(DeedBook::Action action, std::string_view name, std::strin
     deeds_.Open(action, name, line, std::move(note));
 }
 
-void DeedRunner::ScriptModeration(std::string_view script, std::string_view line,
-                                  std::string note) {
+std::size_t DeedRunner::OpenFor(std::string_view script) const {
+    return static_cast<std::size_t>(
+        std::count_if(scriptDeeds_.begin(), scriptDeeds_.end(),
+                      [&](const ScriptDeed& d) { return d.script == script; }));
+}
+
+std::string DeedRunner::ScriptModeration(std::string_view script, std::string_view line,
+                                         std::string note) {
     const auto deed = DeedBook::Parse(line);
     if (!deed) {
-        return;
+        return "not an action";
     }
     if (connection_.state() != Connection::State::Connected) {
-        return;
+        return "not connected";
     }
-    if (!connection_.paced()) {
-        const Connection::Sent sent = SendNow(line, std::move(note));
-        // Unpaced, a line sent is taken as done, as the program's own are. The script is
-        // told on the next tick: it is still running now.
-        sentUnpaced_.push_back(
-            {std::string(script), deed->first, deed->second, sent.queued, sent.why});
-        return;
+    const auto& [action, name] = *deed;
+    // Asked again while it waits: the script is told once.
+    if (std::any_of(scriptDeeds_.begin(), scriptDeeds_.end(), [&](const ScriptDeed& d) {
+            return d.script == script && d.action == action && EqualsIgnoreCase(d.name, name);
+        })) {
+        return "";
     }
     if (const auto why = connection_.Unsendable(line)) {
         CouldNot(line, *why);
-        sentUnpaced_.push_back({std::string(script), deed->first, deed->second, false, *why});
-        return;
+        return *why;
     }
-    scriptDeeds_.push_back({std::string(script), deed->first, deed->second, false, ""});
-    if (deeds_.Open(deed->first, deed->second, line, std::move(note))) {
-        Flush();
+    if (OpenFor(script) >= kMaxScriptDeeds) {
+        if (std::find(capTold_.begin(), capTold_.end(), script) == capTold_.end()) {
+            capTold_.emplace_back(script);
+            writer_.Line(LogTarget::Main, colour::kRed,
+                         "Script " + std::string(script) + ": " + std::to_string(kMaxScriptDeeds) +
+                             " deeds open; more are refused until some end");
+        }
+        return "too many open deeds (" + std::to_string(kMaxScriptDeeds) + ")";
+    }
+    // Ends met while the script runs wait for the next tick.
+    inScript_ = true;
+    std::string why;
+    if (connection_.paced() || deeds_.IsOpen(action, name)) {
+        scriptDeeds_.push_back({std::string(script), action, name, std::nullopt, ""});
+        if (deeds_.Open(action, name, line, std::move(note))) {
+            Flush();
+        }
+    } else {
+        // Unpaced, the line goes at once; its answer is paired with it as a line of no deed.
+        watching_ = line;
+        watched_ = 0;
+        const Connection::Sent sent = connection_.SendModeration(line);
+        watching_.reset();
+        if (sent.queued) {
+            scriptDeeds_.push_back({std::string(script), action, name, watched_, std::move(note)});
+        } else {
+            CouldNot(line, sent.why);
+            why = sent.why;
+        }
+    }
+    inScript_ = false;
+    return why;
+}
+
+void DeedRunner::EndScriptDeed(std::size_t index, bool done, std::string_view text) {
+    const ScriptDeed deed = std::move(scriptDeeds_[index]);
+    scriptDeeds_.erase(scriptDeeds_.begin() + static_cast<std::ptrdiff_t>(index));
+    if (OpenFor(deed.script) < kMaxScriptDeeds) {
+        std::erase(capTold_, deed.script);
+    }
+    if (inScript_) {
+        deferred_.push_back({deed.script, deed.action, deed.name, done, std::string(text)});
+    } else if (hooks_.scriptDeedEnded) {
+        hooks_.scriptDeedEnded(deed.script, deed.action, deed.name, done, text);
     }
 }
 
 void DeedRunner::TellScripts(DeedBook::Action action, std::string_view name, bool done,
                              std::string_view text) {
-    // Taken out first: a script told may ask for the same deed again.
-    std::vector<std::string> told;
-    std::erase_if(scriptDeeds_, [&](const ScriptDeed& d) {
-        if (d.action != action || !EqualsIgnoreCase(d.name, name)) {
-            return false;
+    // Each taken out before it is told: a script told may ask for the same deed again.
+    for (std::size_t i = 0; i < scriptDeeds_.size();) {
+        const ScriptDeed& d = scriptDeeds_[i];
+        if (!d.written && d.action == action && EqualsIgnoreCase(d.name, name)) {
+            EndScriptDeed(i, done, text);
+        } else {
+            ++i;
         }
-        told.push_back(d.script);
-        return true;
-    });
-    if (!hooks_.scriptDeedEnded) {
+    }
+}
+
+void DeedRunner::EndUnpaced(std::uint64_t written, bool done, std::string_view text) {
+    const auto deed = std::find_if(scriptDeeds_.begin(), scriptDeeds_.end(),
+                                   [&](const ScriptDeed& d) { return d.written == written; });
+    if (deed == scriptDeeds_.end()) {
         return;
     }
-    for (const std::string& script : told) {
-        hooks_.scriptDeedEnded(script, action, name, done, text);
+    if (done && !deed->note.empty()) {
+        writer_.Line(LogTarget::Main, colour::kOrange, deed->note);
+    }
+    Ended(deed->action, deed->name, done);
+    EndScriptDeed(static_cast<std::size_t>(deed - scriptDeeds_.begin()), done, text);
+}
+
+void DeedRunner::EndUnpacedUnlessAwaited(std::string_view text) {
+    for (std::size_t i = 0; i < scriptDeeds_.size();) {
+        const std::optional<std::uint64_t> written = scriptDeeds_[i].written;
+        if (written && !deeds_.Awaits(*written)) {
+            EndUnpaced(*written, false, text);
+        } else {
+            ++i;
+        }
     }
 }
 
@@ -168,7 +234,12 @@ void DeedRunner::OnLineFate(std::string_view line, SendQueue::Kind kind, Connect
     switch (fate) {
         case Connection::Fate::Written:
             if (kind == Kind::Moderation) {
-                deeds_.Written(line, DeedBook::Line::Deed, clock_.steadyMs());
+                const std::uint64_t written =
+                    deeds_.Written(line, DeedBook::Line::Deed, clock_.steadyMs());
+                if (watching_ == line) {
+                    watched_ = written;
+                    watching_.reset();
+                }
             } else if (kind == Kind::Probe) {
                 deeds_.Written(line, DeedBook::Line::Probe, clock_.steadyMs());
             } else if (!SendQueue::EmoteText(line)) {
@@ -200,6 +271,11 @@ bool DeedRunner::OnServerReply(const ServerReply& reply, std::string_view text) 
         return true;
     }
     if (!answer->ended) {
+        if (answer->line == DeedBook::Line::Loose) {
+            const bool done = reply.kind == ServerReply::Kind::Confirmed ||
+                              reply.kind == ServerReply::Kind::NotBanned;
+            EndUnpaced(answer->written, done, done ? "" : text);
+        }
         return false;
     }
     const DeedBook::Outcome outcome = answer->ended->outcome;

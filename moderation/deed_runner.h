@@ -44,9 +44,17 @@ public:
     // Sends line as a deed (note: its orange line once done), or at once with pacing off. A
     // line that can never be sent opens no deed.
     Asked Do(std::string_view line, std::string note);
-    // The same for a script's ban, kick or unban; its end is told to the script through
-    // Hooks::scriptDeedEnded (on the next tick with pacing off).
-    void ScriptModeration(std::string_view script, std::string_view line, std::string note);
+    // A script may wait on this many deeds at once.
+    static constexpr std::size_t kMaxScriptDeeds = 100;
+    // A script's ban, kick or unban: as Do, but only the server's confirmation is done, with
+    // pacing off as well (its note and the record of a timed ban follow it then). Returns ""
+    // when a deed is opened, or merged into an equal one open already, else why not: "not
+    // connected", why its line can't be sent, or "too many open deeds (100)" while
+    // kMaxScriptDeeds wait for the script (said in one red line each time the cap is met).
+    // The end is told to the script once per deed through Hooks::scriptDeedEnded, never
+    // while it runs: the server's words, or why it was given up; unpaced, "sent; the server
+    // did not answer" after the window and its grace, and "sent; the connection dropped".
+    std::string ScriptModeration(std::string_view script, std::string_view line, std::string note);
     // Opens a deed without sending it: it goes at the next Flush.
     void Open(DeedBook::Action action, std::string_view name, std::string_view line,
               std::string note);
@@ -58,8 +66,8 @@ public:
     bool loggedIn() const { return loggedIn_; }
     // A read from the server begins: its replies may answer the lines written before it.
     void Arrived() { deeds_.Arrived(); }
-    // Tells the scripts of their deeds sent unpaced since the last tick.
-    void TellSentUnpaced();
+    // Tells the scripts of the ends that came while one of them ran.
+    void TellDeferred();
     // Ends or sends again the deeds whose lines went unanswered.
     void Expire();
     // Hands the connection the lines of the deeds that wait, as far as the queue has room.
@@ -85,10 +93,16 @@ private:
     // One red line: "Could not ban NAME: why".
     void CouldNot(std::string_view line, std::string_view why);
     void Finish(const DeedBook::Ended& ended);
-    // Tells the scripts that asked for the deed how it ended.
+    // Tells the scripts that asked for the deed of the book how it ended.
     void TellScripts(DeedBook::Action action, std::string_view name, bool done,
                      std::string_view text);
     void Ended(DeedBook::Action action, std::string_view name, bool done);
+    // A script's deed sent unpaced was answered, or will never be.
+    void EndUnpaced(std::uint64_t written, bool done, std::string_view text);
+    void EndUnpacedUnlessAwaited(std::string_view text);
+    // Takes out the script's deed at index and tells the script.
+    void EndScriptDeed(std::size_t index, bool done, std::string_view text);
+    std::size_t OpenFor(std::string_view script) const;
 
     LogWriter& writer_;
     Clock& clock_;
@@ -101,11 +115,24 @@ private:
         std::string script;
         DeedBook::Action action;
         std::string name;
-        bool done = false;  // for those sent unpaced: whether the line went
+        // Sent unpaced: the line's number in the book, which only its answer ends, and the
+        // note to write once it is done. Nothing: a deed of the book's.
+        std::optional<std::uint64_t> written;
+        std::string note;
+    };
+    struct Told {
+        std::string script;
+        DeedBook::Action action;
+        std::string name;
+        bool done;
         std::string text;
     };
-    std::vector<ScriptDeed> scriptDeeds_;  // the open deeds scripts asked for
-    std::vector<ScriptDeed> sentUnpaced_;  // to tell on the next tick
+    std::vector<ScriptDeed> scriptDeeds_;  // what scripts wait for, in the order asked
+    std::vector<std::string> capTold_;     // scripts told they met kMaxScriptDeeds
+    bool inScript_ = false;                // a script's call is under way
+    std::vector<Told> deferred_;           // ends met meanwhile, for the next tick
+    std::optional<std::string> watching_;  // a script's line sent unpaced, until written
+    std::uint64_t watched_ = 0;            // its number once written
 };
 
 }  // namespace varno

@@ -99,7 +99,7 @@ void Protection::OnConnect() {
 void Protection::Tick() {
     Refresh();
     guard_.Forget(clock_.steadyMs());
-    runner_.TellSentUnpaced();
+    runner_.TellDeferred();
     if (!runner_.loggedIn() || connection_.state() != Connection::State::Connected) {
         return;
     }

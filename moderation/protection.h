@@ -87,10 +87,12 @@ public:
     // users present), as SendModeration, but not while a ban of NAME that the list asked for
     // is held as given up (see GivenUpBans).
     void BanFromList(std::string_view line);
-    // The same for a script's ban, kick or unban (note: its orange line once done); its end
-    // is told to the script through Hooks::scriptDeedEnded (on the next tick with pacing off).
-    void ScriptModeration(std::string_view script, std::string_view line, std::string note) {
-        runner_.ScriptModeration(script, line, std::move(note));
+    // The same for a script's ban, kick or unban (note: its orange line once done), told to
+    // the script through Hooks::scriptDeedEnded once the server answers it, paced or not.
+    // Returns "" when a deed was opened (or merged into an equal open one), else why not (see
+    // DeedRunner::ScriptModeration).
+    std::string ScriptModeration(std::string_view script, std::string_view line, std::string note) {
+        return runner_.ScriptModeration(script, line, std::move(note));
     }
     // A line the operator typed: an "/unban NAME" forgets the pending ban of NAME (once the
     // server confirms it, while lines are paced).
