@@ -47,6 +47,7 @@ void BanLifter::Banned(std::string_view name) {
 }
 
 void BanLifter::Unbanned(std::string_view name) {
+    failed_.Ended(name, false, clock_.steadyMs(), 0);
     if (bans_.Remove(name)) {
         SaveBans();
     }
@@ -66,11 +67,10 @@ void BanLifter::OpenDueUnbans() {
     const std::int64_t now = clock_.unixSeconds();
     for (const TimedBans::Ban& ban : bans_.bans()) {
         if (ban.endUnix > now || runner_.deeds().IsOpen(DeedBook::Action::Unban, ban.name) ||
-            std::any_of(failedUnbans_.begin(), failedUnbans_.end(), [&](const std::string& name) {
-                return EqualsIgnoreCase(name, ban.name);
-            })) {
+            !failed_.Allows(ban.name, clock_.steadyMs(), 0)) {
             continue;
         }
+        failed_.Asked(ban.name);
         runner_.Open(DeedBook::Action::Unban, ban.name, "/unban " + ban.name,
                      "Unbanned " + ban.name + ": ban time over");
     }
@@ -97,8 +97,8 @@ std::optional<std::string> BanLifter::LiftBan(std::string_view name) {
     }
     std::string who = ban->name;
     // Asked for by the operator: a name whose unban failed earlier is tried again.
-    std::erase_if(failedUnbans_,
-                  [&](const std::string& failed) { return EqualsIgnoreCase(failed, who); });
+    failed_.Release(who);
+    failed_.Asked(who);
     const DeedRunner::Asked asked =
         runner_.Do("/unban " + who, "Unbanned " + who + ": lifted by the operator");
     if (asked != DeedRunner::Asked::Open && asked != DeedRunner::Asked::Sent) {

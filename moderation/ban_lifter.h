@@ -10,6 +10,7 @@
 #include "connection/settings.h"
 #include "log/log_writer.h"
 #include "moderation/deed_runner.h"
+#include "moderation/given_up_bans.h"
 #include "moderation/timed_bans.h"
 
 namespace varno {
@@ -20,9 +21,9 @@ inline constexpr std::uint64_t kBanMinutesMax = 10ULL * 366 * 24 * 60;
 // The bans of the program's own that it lifts after BanMinutes, kept in bans.txt (see
 // TimedBans) so that they survive a restart: a ban done is recorded, an unban done forgets
 // it, and once its time is over the unban goes through the deeds (or at once with pacing
-// off). An unban that failed is not tried again in the same session, unless the operator
-// lifts it. A damaged file is written again, one that can't be read is left alone; each is
-// said in one red line.
+// off). An unban that failed is not tried again for GivenUpBans::kHoldMs, whatever the
+// connections in between, unless the operator lifts it. A damaged file is written again, one that
+// can't be read is left alone; each is said in one red line.
 class BanLifter {
 public:
     BanLifter(const Settings& settings, LogWriter& writer, Clock& clock, Connection& connection,
@@ -30,15 +31,13 @@ public:
 
     // Start-up: reads the pending bans.
     void Start();
-    // A new connection: the unbans that failed may be tried again.
-    void OnConnect() { failedUnbans_.clear(); }
 
     // A ban of name done: recorded to be lifted after BanMinutes (when above 0).
     void Banned(std::string_view name);
     // An unban of name done, or asked for with pacing off: the pending ban is forgotten.
     void Unbanned(std::string_view name);
     // An unban of the program's that the server would not do or never answered.
-    void UnbanFailed(std::string_view name) { failedUnbans_.emplace_back(name); }
+    void UnbanFailed(std::string_view name) { failed_.Ended(name, true, clock_.steadyMs(), 0); }
     // A line the operator typed: an "/unban NAME" forgets the pending ban of NAME at once
     // with pacing off (paced, the server's confirmation does).
     void OperatorLine(std::string_view line);
@@ -64,7 +63,7 @@ private:
     Connection& connection_;
     DeedRunner& runner_;
     TimedBans bans_;
-    std::vector<std::string> failedUnbans_;  // not tried again this session
+    GivenUpBans failed_;  // the unbans of the program's own, held when they failed
 };
 
 }  // namespace varno

@@ -1,7 +1,5 @@
 #include "moderation/given_up_bans.h"
 
-#include "base/text_case.h"
-
 namespace varno {
 
 void GivenUpBans::Asked(std::string_view name) {

@@ -93,7 +93,6 @@ void Protection::Act(std::string_view name, ChannelGuard::Verdict verdict) {
 
 void Protection::OnConnect() {
     runner_.OnConnect();
-    lifter_.OnConnect();
 }
 
 void Protection::Tick() {

@@ -147,5 +147,38 @@ TEST(BanBoundsTest, OnlyTheListsBansGivenUpAreHeldAndOnlyUnderTheSamePatterns) {
     EXPECT_EQ(rig.sent(), Lines{"/ban evil1 boo"});
 }
 
+// A timed unban against a server that drops the client for each unban line: three lines
+// and one red line, however often the client connects again, until ten minutes have passed.
+TEST(BanBoundsTest, ATimedUnbanGivenUpIsNotSentAgainForTenMinutes) {
+    ClientRig::Files files = Files();
+    files["bans.txt"] = "evil1 100\n";
+    ClientRig rig(files);
+    int unbans = 0;
+    Lines red;
+    std::int64_t givenUpAtMs = 0;
+    const auto session = [&] {
+        rig.enter();
+        rig.clock.ms += 1000;
+        rig.client->Timer1_Timer();  // the unban is due: it goes at the tick
+        const Lines sent = rig.sent();
+        unbans += static_cast<int>(std::count(sent.begin(), sent.end(), "/unban evil1"));
+        rig.link.dropNow();
+        rig.client->sck_Close();
+        for (const std::string& line : CouldNot(rig)) {
+            red.push_back(line);
+            givenUpAtMs = rig.clock.ms;
+        }
+        rig.clock.ms += 19000;
+    };
+    for (int i = 0; i < 20; ++i) {
+        session();
+    }
+    EXPECT_EQ(unbans, 3);
+    EXPECT_EQ(red, Lines{"Could not unban evil1: the connection dropped each time it was sent"});
+    rig.clock.ms = givenUpAtMs + kHoldMs - 1000;  // the session's tick comes at the bound
+    session();
+    EXPECT_EQ(unbans, 4) << "tried again after ten minutes";
+}
+
 }  // namespace
 }  // namespace varno
