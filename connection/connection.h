@@ -105,8 +105,8 @@ public:
     // text that holds a CR, LF or NUL is refused before the queue (see SendQueue::BreaksLine),
     // so that it never reaches the server as other lines or a shorter one; so is a line too
     // long, and one for which the queue has no room. A refusal is said in one red line, except
-    // for a moderation line: its deed tells of it (see setLineFate). Nothing is said of a text
-    // given while disconnected.
+    // for a moderation line: its deed tells of it (see setLineFate). Any other text given
+    // while disconnected is dropped without a word.
     Sent SendChat(std::string_view text) { return Send({text}, SendQueue::Kind::Chat); }
     Sent SendLine(std::string_view text) { return SendChat(text); }
     // A moderation line (a ban, kick or unban): it goes ahead of the chat lines that wait.
