@@ -91,7 +91,8 @@ std::string DeedRunner::ScriptModeration(std::string_view script, std::string_vi
     if (connection_.state() != Connection::State::Connected) {
         return "not connected";
     }
-    const auto& [action, name] = *deed;
+    const DeedBook::Action action = deed->first;
+    const std::string& name = deed->second;
     // Asked again while it waits: the script is told once.
     if (std::any_of(scriptDeeds_.begin(), scriptDeeds_.end(), [&](const ScriptDeed& d) {
             return d.script == script && d.action == action && EqualsIgnoreCase(d.name, name);
