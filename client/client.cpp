@@ -114,8 +114,7 @@ void Client::BanListed(const std::vector<std::string>& names) {
             others.push_back(name);
         }
     }
-    banList_.CheckBanList(others,
-                          [this](std::string_view line) { protection_.SendModeration(line); });
+    banList_.CheckBanList(others, [this](std::string_view line) { protection_.BanFromList(line); });
 }
 
 void Client::BanPresentUsers() {
@@ -209,10 +208,9 @@ void Client::Timer2_Timer() {
 }
 
 void Client::txtSend_Enter(std::string_view text) {
-    std::string line(text);
-    line += "\r\n";
-    connection_.SendTyped(line);
-    protection_.OperatorLine(text);
+    if (connection_.SendEntered(text).queued) {
+        protection_.OperatorLine(text);
+    }
     EchoOwnLine(text);
 }
 
@@ -301,9 +299,12 @@ void Client::SendLine(std::string_view text) {
     }
 }
 
-void Client::Say(std::string_view text) {
-    connection_.SendLine(text);
+bool Client::Say(std::string_view text) {
+    if (!connection_.SendLine(text).queued) {
+        return false;
+    }
     EchoOwnLine(text);
+    return true;
 }
 
 bool Client::ServerReply(bool error, std::string_view text) {

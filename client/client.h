@@ -85,7 +85,8 @@ public:
     void mnuDisconnect_Click() { connection_.mnuDisconnect_Click(); }
     void mnuReconnect_Click() { connection_.mnuReconnect_Click(); }
     void Command1_Click() { writer_.Command1_Click(); }
-    // Enter in the input line with the text it holds; the box is emptied afterwards.
+    // Enter in the input line with the text it holds, sent with an empty line after it and
+    // shown whether or not it could be sent; the box is emptied afterwards.
     void txtSend_Enter(std::string_view text);
     // A choice of the user-list menu for the entry with this text.
     void UserMenuChoice(int id, std::string_view name);
@@ -105,7 +106,7 @@ public:
     // Writes keys of the settings file as Ok of the options dialog does, and uses them at once.
     bool SaveSettings(const std::vector<IniEntry>& entries);
 
-    void SendChat(std::string_view text) { connection_.SendChat(text); }
+    Connection::Sent SendChat(std::string_view text) { return connection_.SendChat(text); }
     // Checks everyone in the user list against the ban list, as a join is checked: after the
     // list changed, the users already there answer to it too.
     void BanPresentUsers();
@@ -169,9 +170,10 @@ private:
         protection_.CountBanList();
     }
 
-    // Sends a line of the program's own in the channel and writes it to the main log as a
-    // typed line is: the server does not echo what this client says.
-    void Say(std::string_view text);
+    // Sends a line of the program's own in the channel and, once it is queued, writes it to
+    // the main log as a typed line is: the server does not echo what this client says.
+    // Returns whether it was queued.
+    bool Say(std::string_view text);
     // What the scripts may do and ask (see ScriptHost::Ports).
     ScriptHost::Ports ScriptPorts();
     std::string ScriptModeration(std::string_view script, std::string_view action,
