@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "client/client.h"
+#include "support/client_rig.h"
 #include "support/fakes.h"
 #include "ui/list_page.h"
 #include "ui/rules_page.h"
@@ -18,23 +19,11 @@ using test::TempFolder;
 
 using Files = std::map<std::string, std::string>;
 
-struct ClientRig {
-    explicit ClientRig(const Files& files) {
-        for (const auto& [name, bytes] : files) {
-            folder.write(name, bytes);
-        }
-        client = std::make_unique<Client>(Edition::v201(), folder.path().string(),
-                                          Client::Ports{link, r, retry, send, clock, window});
-        client->Form_Load();
+// The pages read the database as a login would.
+struct ClientRig : test::ClientRig {
+    explicit ClientRig(const Files& files) : test::ClientRig(files) {
         client->ReloadFiles({"database.txt"});
     }
-
-    TempFolder folder;
-    test::FakeLink link;
-    test::FakeTimer r, retry, send;
-    test::FakeClock clock;
-    test::FakeWindow window;
-    std::unique_ptr<Client> client;
 };
 
 constexpr char kSettings[] = "[Varno]\r\nUsername=alice\r\n";
