@@ -204,7 +204,8 @@ std::size_t ProfileList::Insert(Profile profile) {
     const auto at =
         std::upper_bound(profiles_.begin() + 1, profiles_.end(), profile.name,
                          [](const std::string& name, const Profile& p) { return name < p.name; });
-    return static_cast<std::size_t>(profiles_.insert(at, std::move(profile)) - profiles_.begin());
+    const auto inserted = profiles_.insert(at, std::move(profile));
+    return static_cast<std::size_t>(inserted - profiles_.begin());
 }
 
 ProfileList::Made ProfileList::Make(std::string_view name) {
