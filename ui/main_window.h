@@ -101,6 +101,8 @@ private:
     // A view for the profile of this name in this folder, with its tab in its place.
     ProfileView& AddView(const std::string& name, const QString& folder);
     void RemoveView(std::size_t tab);
+    // Opens a view for a profile started after the window, and shows it.
+    void OpenView(const Profile& profile);
     std::size_t TabOf(const ProfileView* view) const;
     void ShowTabBar();
     void UpdateTab(std::size_t tab);
