@@ -276,6 +276,7 @@ void MainWindow::RemoveView(std::size_t tab) {
     if (stack_ != nullptr) {
         stack_->removeWidget(view);
     }
+    view->setParent(this);  // out of the tab bar's client area, which may go at once
     view->hide();
     // Not at once: the view may be inside a call of its own (the user-list menu's loop).
     view->deleteLater();

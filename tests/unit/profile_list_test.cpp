@@ -164,6 +164,7 @@ TEST(ProfileList, MakeMakesAnOwnerOnlyFolderInItsPlaceOrSaysWhyNot) {
     MakeProfile(dir, "bot");
     MakeProfile(dir, "old");
     MakeProfile(dir, "unsaved", false);
+    fs::permissions(dir.path() / "profiles" / "unsaved", fs::perms(0755));
     dir.write("profiles/file", "");
     std::string keep = "1";
     ProfileList list(dir.path().string(), keep);
@@ -194,7 +195,9 @@ TEST(ProfileList, MakeMakesAnOwnerOnlyFolderInItsPlaceOrSaysWhyNot) {
         ASSERT_TRUE(made.index) << name << ": " << made.error;
         EXPECT_EQ(list.profiles()[*made.index].name, name);
         EXPECT_TRUE(list.profiles()[*made.index].open);
-        EXPECT_EQ(ModeOf(dir.path() / "profiles" / name), 0700U) << name;
+        // A folder that was there is taken as it is.
+        EXPECT_EQ(ModeOf(dir.path() / "profiles" / name), name == "unsaved" ? 0755U : 0700U)
+            << name;
     }
     EXPECT_EQ(Names(list), (std::vector<std::string>{"", "Alpha", "bot", "old", "unsaved",
                                                      std::string(32, 'x')}));
