@@ -32,6 +32,7 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
                    }}),
       attention_(settings_.Notify, ports.clock),
       scripts_(ScriptPorts()) {
+    writer_.addSink(startLines_);
     ports_.r.setInterval(Connection::kInitialInterval);
     ports_.r.setEnabled(true);
     connection_.setOnConnect([this] {
@@ -137,8 +138,8 @@ void Client::ReloadFiles(const std::vector<std::string>& names) {
         std::string what;
         if (name == kSettingsFile) {
             ReadSettings(settings_, edition_, iniPath());
+            UpdateLogFolder();  // first, so that a log folder named now gets the lines below
             TellUnreadableNumbers();
-            UpdateLogFolder();
             ReloadScripts(false);  // the folder may be another now
             what = name;
         } else if (name == kBanListFile) {
@@ -182,6 +183,12 @@ void Client::UpdateLogFolder() {
     writer_.removeSink(logFile_);
     if (!folder.empty()) {
         writer_.addSink(logFile_);
+    }
+    if (holdingStart_) {
+        // The lines before the settings were read go first, as they came.
+        holdingStart_ = false;
+        writer_.removeSink(startLines_);
+        startLines_.HandTo(folder.empty() ? nullptr : &logFile_);
     }
 }
 
@@ -242,8 +249,8 @@ void Client::SettingsSaved(bool written) {
     if (!written) {
         writer_.Line(LogTarget::Main, colour::kRed, "Could not save the options to " + iniPath());
     }
-    TellUnreadableNumbers();
     UpdateLogFolder();
+    TellUnreadableNumbers();
 }
 
 bool Client::SaveSettings(const std::vector<IniEntry>& entries) {

@@ -17,6 +17,7 @@
 #include "connection/options.h"
 #include "connection/settings.h"
 #include "log/chat_log_file.h"
+#include "log/held_lines.h"
 #include "log/log_writer.h"
 #include "moderation/ban_list.h"
 #include "moderation/commands.h"
@@ -199,6 +200,9 @@ private:
     Settings settings_;
     LogWriter writer_;
     ChatLogFile logFile_;
+    // The lines of the start until the LogFolder setting is read: the file gets them then.
+    HeldLines startLines_;
+    bool holdingStart_ = true;
     Roster roster_;
     Connection connection_;
     ChannelEvents events_;
