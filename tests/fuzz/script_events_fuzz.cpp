@@ -53,16 +53,18 @@ constexpr std::pair<const char*, const char*> kHostile[] = {
      "function on_tick(now) local n = now % 1000003 for i = 1, n do end end\n"
      "function on_whisper(_, text) local t = {} for i = 1, #text do t[i] = text:rep(i * 999) end\n"
      "  pcall(table.concat, t, text) pcall(string.rep, text, #text * 99999) end\n"
-     "function on_command(_, command) local t = {} for i = 1, #command * 300 do t[i] = command end\n"
+     "function on_command(_, command) local t = {} for i = 1, #command * 300 do t[i] = command "
+     "end\n"
      "  table.sort(t) table.insert(t, 1, command) table.remove(t, 1) end\n"},
 };
 
 // The example scripts (or the hostile ones), copied once into a folder of this process's own.
 struct ScriptFolder {
     explicit ScriptFolder(bool hostile)
-        : path((::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
-               std::string(hostile ? "/varno_hostile_scripts_fuzz_" : "/varno_script_events_fuzz_") +
-               std::to_string(::getpid())) {
+        : path(
+              (::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
+              std::string(hostile ? "/varno_hostile_scripts_fuzz_" : "/varno_script_events_fuzz_") +
+              std::to_string(::getpid())) {
         fs::create_directories(path);
         if (hostile) {
             for (const auto& [name, code] : kHostile) {
