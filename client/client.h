@@ -123,6 +123,9 @@ public:
     // A list edit from the window: the path of the channel's list commands, with the answer
     // given back instead of said; returns whether the file changed.
     bool EditListFromWindow(ListKind list, bool add, std::string_view pattern, std::string& answer);
+    // The same for another asker, whom the orange line names ("varnoctl").
+    bool EditListFor(std::string_view asker, ListKind list, bool add, std::string_view pattern,
+                     std::string& answer);
     std::optional<std::string> LiftBan(std::string_view name) { return protection_.LiftBan(name); }
     // Writes keys of the settings file as Ok of the options dialog does, and uses them at once.
     bool SaveSettings(const std::vector<IniEntry>& entries);

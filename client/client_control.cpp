@@ -69,6 +69,12 @@ std::string Client::ControlModeration(std::string_view action, std::string_view 
     return "";
 }
 
+bool Client::EditListFor(std::string_view asker, ListKind list, bool add, std::string_view pattern,
+                         std::string& answer) {
+    return protection_.ChangeList(asker, list, add, pattern,
+                                  [&answer](std::string_view text) { answer = text; });
+}
+
 void Client::DeedEnded(std::string_view origin, DeedBook::Action action, std::string_view name,
                        bool done, std::string_view text) {
     if (origin != kControlOrigin) {
