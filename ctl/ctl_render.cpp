@@ -236,9 +236,10 @@ CtlOutput RenderAnswer(const CtlOptions& o, const Message& answer, bool colour) 
             rows.push_back(
                 {VisibleText(s.name), s.running ? "running" : "off: " + VisibleText(s.error)});
         }
-        output.out = scripts->empty()
-                         ? "No scripts in " + VisibleText(Member(body, "folder")) + "\n"
-                         : Table(rows);
+        const std::string folder = VisibleText(Member(body, "folder"));
+        output.out = !scripts->empty() ? Table(rows)
+                     : folder.empty()  ? "No scripts: Varno.ini names no Scripts folder\n"
+                                       : "No scripts in " + folder + "\n";
     } else if (c == "log") {
         const auto lines = ReadArray<LogLine>(body, "lines", ReadLogLine);
         if (!lines) {
