@@ -420,7 +420,7 @@ std::string ControlService::EditList(const Request& r) {
 }
 
 std::string ControlService::SetRules(const Request& r) {
-    std::vector<IniEntry> entries;
+    std::vector<std::pair<std::string, std::string>> changes;  // what the entries name
     std::string changed;
     for (const auto& [key, text] : r.values) {
         const RuleKey* rule = FindRuleKey(key);
@@ -439,11 +439,15 @@ std::string ControlService::SetRules(const Request& r) {
         if (ReadRuleValue(*rule, stored).shown == value) {
             continue;
         }
-        entries.push_back({key, value});
         changed += (changed.empty() ? "" : ", ") + key + "=" + value;
+        changes.emplace_back(key, std::move(value));
     }
-    if (entries.empty()) {
+    if (changes.empty()) {
         return Said(r.id, "saved", "Nothing changed");
+    }
+    std::vector<IniEntry> entries;
+    for (const auto& [key, value] : changes) {
+        entries.push_back({key, value});
     }
     if (!client_.SaveSettings(entries)) {
         return ErrorLine(r.id, "not-saved", "Could not save to " + client_.iniPath());
