@@ -5,6 +5,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -13,6 +14,8 @@
 
 namespace varno {
 namespace {
+
+constexpr std::size_t kReadBytes = 256 * 1024;
 
 // Writes all of bytes to fd (a blocking descriptor); false when it fails.
 bool WriteAll(int fd, std::string_view bytes) {
@@ -70,11 +73,19 @@ bool CtlLink::Write(std::string_view bytes) {
 
 CtlLink::Read CtlLink::ReadLine(std::string& line, Deadline deadline) {
     for (;;) {
-        if (const std::size_t end = in_.find('\n'); end != std::string::npos) {
-            line = in_.substr(0, end);
-            in_.erase(0, end + 1);
+        if (const std::size_t end = in_.find('\n', scanned_); end != std::string::npos) {
+            if (end + 1 == in_.size()) {
+                line.swap(in_);  // the whole buffer is the line: no copy
+                line.pop_back();
+                in_.clear();
+            } else {
+                line = in_.substr(0, end);
+                in_.erase(0, end + 1);
+            }
+            scanned_ = 0;
             return Read::Line;
         }
+        scanned_ = in_.size();
         int timeout = -1;
         if (deadline) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -92,8 +103,11 @@ CtlLink::Read CtlLink::ReadLine(std::string& line, Deadline deadline) {
         if (ready <= 0) {
             continue;
         }
-        char buffer[65536];
-        const ssize_t n = ::recv(fd_, buffer, sizeof(buffer), 0);
+        // Straight into the buffer's own room: a long answer is copied once.
+        const std::size_t had = in_.size();
+        in_.resize(had + kReadBytes);
+        const ssize_t n = ::recv(fd_, in_.data() + had, kReadBytes, 0);
+        in_.resize(had + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
         if (n == 0) {
             return Read::Ended;
         }
@@ -103,7 +117,6 @@ CtlLink::Read CtlLink::ReadLine(std::string& line, Deadline deadline) {
             }
             return Read::Failed;
         }
-        in_.append(buffer, static_cast<std::size_t>(n));
     }
 }
 

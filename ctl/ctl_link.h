@@ -32,7 +32,8 @@ public:
 
 private:
     int fd_ = -1;
-    std::string in_;  // read, not yet handed out
+    std::string in_;           // read, not yet handed out
+    std::size_t scanned_ = 0;  // in_ holds no LF before this
 };
 
 }  // namespace varno
