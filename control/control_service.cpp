@@ -133,7 +133,8 @@ void ControlService::Wrote(int id, std::size_t n) {
 
 std::vector<int> ControlService::closing() const {
     std::vector<int> ids;
-    for (const auto& [id, entry] : sessions_) {
+    for (const auto& [client, entry] : sessions_) {
+        const int id = client;
         const bool answered = std::none_of(deeds_.begin(), deeds_.end(),
                                            [id](const WaitingDeed& d) { return d.session == id; });
         if (entry.dropped ||
