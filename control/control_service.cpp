@@ -49,7 +49,9 @@ ControlService::ControlService(Client& client, Backlog& backlog, Hello hello, Po
     backlog_.setFollower(
         [this](std::string_view event) { ToSubscribers(Topic::Log, event, true); });
     const auto users = [this](std::string_view change, const User& user) {
-        ToSubscribers(Topic::Users, UserEventLine(change, user));
+        if (Subscribed(Topic::Users)) {
+            ToSubscribers(Topic::Users, UserEventLine(change, user));
+        }
     };
     client_.setWatch({
         .userHere =
@@ -78,7 +80,12 @@ ControlService::~ControlService() {
 }
 
 std::optional<int> ControlService::Open(std::string& refusal) {
-    if (sessions_.size() >= kMaxClients) {
+    // A client whose input ended only waits for its answers (a deed's may take long, or
+    // never come while the server is away): it takes no place of the ones that ask.
+    const auto asking = std::count_if(sessions_.begin(), sessions_.end(), [](const auto& s) {
+        return !s.second.session.inputEnded() && !s.second.dropped;
+    });
+    if (static_cast<std::size_t>(asking) >= kMaxClients) {
         refusal = ErrorLine("", "busy",
                             std::to_string(kMaxClients) +
                                 " clients are connected already; try again once one has gone");
@@ -182,6 +189,12 @@ void ControlService::ToSubscribers(Topic topic, std::string_view line, bool addL
             Queue(id, line, addLineEnd);
         }
     }
+}
+
+bool ControlService::Subscribed(Topic topic) const {
+    return std::any_of(sessions_.begin(), sessions_.end(), [topic](const auto& s) {
+        return (s.second.session.topics & static_cast<unsigned>(topic)) != 0;
+    });
 }
 
 void ControlService::Tick() {

@@ -41,8 +41,8 @@ public:
     // Called when anything is queued for a client: the shell writes it soon.
     void setWake(std::function<void()> wake) { wake_ = std::move(wake); }
 
-    // A client connected: its id, the greeting waiting for it. Past kMaxClients: nothing, and
-    // refusal holds the one line to write before closing it.
+    // A client connected: its id, the greeting waiting for it. Past kMaxClients that still
+    // send requests: nothing, and refusal holds the one line to write before closing it.
     std::optional<int> Open(std::string& refusal);
     // Bytes the client sent, and the end of them.
     void Read(int id, std::string_view bytes);
@@ -92,6 +92,7 @@ private:
     // dropped while a log line goes to the followers: its line waits till then.
     void TellDrops();
     void ToSubscribers(Topic topic, std::string_view line, bool addLineEnd = false);
+    bool Subscribed(Topic topic) const;
     void DeedEnded(std::string_view origin, DeedBook::Action action, std::string_view name,
                    bool done, std::string_view text);
 

@@ -321,6 +321,15 @@ TEST(ControlService, BadInputsGetAnswersAndTheLimitsDropOnlyTheClientAtThem) {
     EXPECT_FALSE(s.service->Open(refusal));
     EXPECT_EQ(Result(refusal, ""),
               "error busy: 8 clients are connected already; try again once one has gone");
+    // One whose input ended only waits for its answers, and leaves its place to a new one.
+    s.service->Read(clients[7], R"({"id":1,"command":"status"})");
+    s.service->ReadEnd(clients[7]);
+    const int late = s.Connect();
+    EXPECT_FALSE(s.service->Open(refusal)) << "and the new one counts";
+    EXPECT_EQ(s.Take(clients[7]).size(), 1u);
+    EXPECT_EQ(s.service->closing(), std::vector<int>{clients[7]});
+    s.service->Closed(clients[7]);
+    clients[7] = late;
     const int c = clients[0];
     EXPECT_EQ(Result(s.Ask(c, "{\"id\":1,"), ""),
               "error not-json: not a JSON object in UTF-8 (at byte 8)");
