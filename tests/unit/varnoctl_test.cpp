@@ -149,6 +149,42 @@ TEST(VarnoctlOutput, EachAnswerIsPrintedWithItsStatus) {
          "",
          "varnoctl: the bot's answer could not be read\n",
          70},
+        {{"list", "shitlist"},
+         R"({"id":1,"ok":true,"result":{"patterns":["spam*","a\u001bb"]}})",
+         "spam*\na\xe2\x90\x9b" "b\n",
+         "",
+         0},
+        {{"add", "shitlist", "spam*"},
+         R"({"id":1,"ok":true,"result":{"answer":"Added spam* to the ban list"}})",
+         "Added spam* to the ban list\n",
+         "",
+         0},
+        {{"del", "badwords", "x"},
+         R"({"id":1,"ok":false,"error":{"code":"unchanged","message":"Not on the word list: x"}})",
+         "",
+         "varnoctl: Not on the word list: x\n",
+         1},
+        {{"lift", "bob"},
+         R"({"id":1,"ok":false,"error":{"code":"no-ban","message":"bob has no pending ban"}})",
+         "",
+         "varnoctl: bob has no pending ban\n",
+         1},
+        {{"scripts"},
+         R"({"id":1,"ok":true,"result":{"folder":"/f/scripts","scripts":[{"name":"greet","running":true,"error":""},)"
+         R"({"name":"seen","running":false,"error":"Script seen: boom"}]}})",
+         "greet  running\nseen   off: Script seen: boom\n",
+         "",
+         0},
+        {{"scripts"},
+         R"({"id":1,"ok":true,"result":{"folder":"/f/scripts","scripts":[]}})",
+         "No scripts in /f/scripts\n",
+         "",
+         0},
+        {{"status"},
+         R"({"id":1,"ok":false,"error":{"code":"busy","message":"8 clients"}})",
+         "",
+         "varnoctl: 8 clients\n",
+         75},
     };
     for (const Case& c : cases) {
         Message m;
@@ -158,6 +194,15 @@ TEST(VarnoctlOutput, EachAnswerIsPrintedWithItsStatus) {
         EXPECT_EQ(output.err, c.err) << c.answer;
         EXPECT_EQ(output.status, c.status) << c.answer;
     }
+    // On a terminal, the log as VarnoBot colours it.
+    Message colour;
+    ASSERT_TRUE(ReadMessage(
+        R"({"event":"log","whisper":false,"runs":[{"colour":"#ff0000","text":"x\r\n"}]})", colour));
+    EXPECT_EQ(RenderLogEvent(colour, true), "\x1b[38;5;196mx\x1b[0m\n");
+    EXPECT_EQ(RenderLogEvent(colour, false), "x\n");
+    Message other;
+    ASSERT_TRUE(ReadMessage(R"({"event":"status","status":{}})", other));
+    EXPECT_EQ(RenderLogEvent(other, false), "");
     EXPECT_EQ(WaitEnded(options({"--wait", "1", "ban", "bob"})).err,
               "varnoctl: no outcome within 1 second; the ban of bob goes on, and the bot's log "
               "tells its end\n");
