@@ -61,11 +61,13 @@ std::string Client::ControlModeration(std::string_view action, std::string_view 
         return "not an action";
     }
     const std::string why = verb->reasoned && !reason.empty() ? std::string(reason) : "";
-    protection_.ScriptModeration(
-        kControlOrigin,
-        "/" + std::string(action) + " " + std::string(name) + (why.empty() ? "" : " " + why),
-        std::string(verb->done) + " " + std::string(name) + (why.empty() ? "" : ": " + why) +
-            " (varnoctl)");
+    std::string line = std::string(1, '/').append(action).append(1, ' ').append(name);
+    if (!why.empty()) {
+        line.append(1, ' ').append(why);
+    }
+    protection_.ScriptModeration(kControlOrigin, line,
+                                 std::string(verb->done) + " " + std::string(name) +
+                                     (why.empty() ? "" : ": " + why) + " (varnoctl)");
     return "";
 }
 

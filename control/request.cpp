@@ -60,6 +60,13 @@ bool IsName(std::string_view name) {
     });
 }
 
+// 'key'.
+std::string Quoted(std::string_view key) {
+    std::string quoted;
+    quoted.reserve(key.size() + 2);
+    return quoted.append(1, '\'').append(key).append(1, '\'');
+}
+
 bool BreaksLine(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
@@ -92,12 +99,11 @@ struct Reader {
     std::string Bytes(std::string_view key, bool required, std::string& out) {
         const json::Value* value = Member(object, key);
         if (!value) {
-            return required ? Fail("'" + std::string(key) + "' is missing", "missing-argument")
-                            : "";
+            return required ? Fail(Quoted(key) + " is missing", "missing-argument") : "";
         }
         auto bytes = ReadBytes(*value);
         if (!bytes) {
-            return Fail("'" + std::string(key) + "' must be a string or {\"base64\": ...}");
+            return Fail(Quoted(key) + " must be a string or {\"base64\": ...}");
         }
         out = std::move(*bytes);
         return "";
@@ -178,7 +184,7 @@ struct Reader {
             return "";
         }
         if (!value->IsUint64() || value->GetUint64() > kMaxLogLines) {
-            return Fail("'" + std::string(key) + "' must be a whole number from 0 to " +
+            return Fail(Quoted(key) + " must be a whole number from 0 to " +
                         std::to_string(kMaxLogLines));
         }
         request.count = value->GetUint64();
