@@ -151,7 +151,8 @@ TEST(VarnoctlOutput, EachAnswerIsPrintedWithItsStatus) {
          70},
         {{"list", "shitlist"},
          R"({"id":1,"ok":true,"result":{"patterns":["spam*","a\u001bb"]}})",
-         "spam*\na\xe2\x90\x9b" "b\n",
+         "spam*\na\xe2\x90\x9b"
+         "b\n",
          "",
          0},
         {{"add", "shitlist", "spam*"},
