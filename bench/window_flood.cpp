@@ -13,8 +13,14 @@
 // With "rules", every protection rule is on (flood, repeat, join flood, timed bans and 1,000
 // banned-word patterns), and the figures are labelled EDITION+rules.
 //
-// Usage: window_flood [2.00|2.01] [rules]   (the program runs itself with --serve for the
-// server)
+// With "profiles", the flood runs twice, first in the first tab of a window of ten whose
+// other nine profiles are logged in to a quiet gateway and idle, then in a window of one,
+// their timers running beside the probe. Labelled EDITION+profiles, it prints the probe's
+// worst lateness of each (worst_probe_late_ms_one, worst_probe_late_ms) and the difference
+// (late_ms_over_one, target <= 20).
+//
+// Usage: window_flood [2.00|2.01] [rules|profiles]   (the program runs itself with --serve
+// for the servers)
 
 #include <sys/resource.h>
 
@@ -28,9 +34,11 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bench/login_server.h"
 #include "bench/session.h"
 #include "channel/channel_events.h"
 #include "channel/roster_view.h"
@@ -72,9 +80,9 @@ long PeakRssKib() {
     return usage.ru_maxrss;
 }
 
-// The server: listens on the given address, waits for the login, sends the flood at once
-// and keeps the connection until the client goes away.
-int Serve(const QString& address) {
+// The server: listens on the given address, waits for the login, sends the flood after
+// delayMs and keeps the connection until the client goes away.
+int Serve(const QString& address, int delayMs) {
     test::GatewayServer server{QHostAddress(address)};
     if (!server.listen()) {
         std::fprintf(stderr, "cannot listen on %s\n", qPrintable(address));
@@ -85,6 +93,7 @@ int Serve(const QString& address) {
     if (!server.waitForConnections(1, 30000) || !server.waitForReceived("/join ", 30000)) {
         return 1;
     }
+    test::GatewayServer::waitUntil([] { return false; }, delayMs);
     server.send(QByteArray::fromStdString(Flood()));
     test::GatewayServer::waitUntil([&] { return !server.connected(); }, 600000);
     return 0;
@@ -258,15 +267,68 @@ FloodFigures RunFlood(const Edition& edition, test::ClientFixture& fixture, QPro
     return figures;
 }
 
+bool StartServer(QProcess& server, const char* self, const QStringList& args) {
+    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server.start(QString::fromLocal8Bit(self), args);
+    if (!server.waitForReadyRead(30000)) {
+        std::fprintf(stderr, "a server did not start\n");
+        return false;
+    }
+    server.readLine();
+    return true;
+}
+
+const std::string kFloodSettings = "Home=Flood\nUsername=bench\nPassword=pw\nClear=30000\nServer=";
+
+// The flood's worst probe lateness in a window of one profile and in one of ten.
+int MeasureProfiles(const Edition& edition, const char* self) {
+    const QHostAddress address = test::OwnLoopbackAddress(17);
+    const QHostAddress quiet = test::OwnLoopbackAddress(18);
+    constexpr int kDelayMs = 2000;  // the other profiles log in meanwhile
+    double late[2] = {0, 0};
+    // Ten first: the cold start of the first run counts against them.
+    for (const int profiles : {10, 1}) {
+        QProcess server;
+        QProcess logins;
+        if (!StartServer(server, self,
+                         {"--serve", address.toString(), QString::number(kDelayMs)}) ||
+            (profiles > 1 && !StartServer(logins, self, {"--logins", quiet.toString()}))) {
+            return 1;
+        }
+        test::ClientFixture fixture(edition);
+        fixture.writeSettings(kFloodSettings + address.toString().toStdString() + "\n");
+        for (int i = 2; i <= profiles; ++i) {
+            fixture.writeFile(QString("profiles/p%1/Varno.ini").arg(i),
+                              "[Varno]\nHome=Idle\nPassword=pw\nUsername=idle" +
+                                  QByteArray::number(i) + "\nServer=" + quiet.toString().toUtf8() +
+                                  "\n");
+        }
+        const FloodFigures flood = RunFlood(edition, fixture, server);
+        const int loggedIn =
+            profiles > 1 ? static_cast<int>(logins.readAll().count("logged in")) : 0;
+        if (flood.ms < 0 || loggedIn != profiles - 1) {
+            std::fprintf(stderr, "%d of %d idle profiles logged in\n", loggedIn, profiles - 1);
+            return 1;
+        }
+        late[profiles > 1 ? 1 : 0] = flood.worstLateMs;
+        for (QProcess* p : {&server, &logins}) {
+            p->kill();
+            p->waitForFinished();
+        }
+    }
+    const std::string e = std::string(edition.name) + "+profiles";
+    std::printf("flood %s worst_probe_late_ms_one %.1f\n", e.c_str(), late[0]);
+    std::printf("flood %s worst_probe_late_ms %.1f\n", e.c_str(), late[1]);
+    std::printf("flood %s late_ms_over_one %.1f (target <= 20)\n", e.c_str(), late[1] - late[0]);
+    return 0;
+}
+
 int Measure(const Edition& edition, const char* self, bool rules) {
     const std::vector<ShownLine> lines = ShownLines(edition);
     const QHostAddress address = test::OwnLoopbackAddress(17);
 
     QProcess server;
-    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server.start(QString::fromLocal8Bit(self), {"--serve", address.toString()});
-    if (!server.waitForReadyRead(30000)) {
-        std::fprintf(stderr, "the server did not start\n");
+    if (!StartServer(server, self, {"--serve", address.toString(), "0"})) {
         return 1;
     }
 
@@ -276,8 +338,7 @@ int Measure(const Edition& edition, const char* self, bool rules) {
     if (rules) {
         fixture.writeFile("badwords.txt", QByteArray::fromStdString(bench::WordList(1000)));
     }
-    fixture.writeSettings("Home=Flood\nUsername=bench\nPassword=pw\nClear=30000\nServer=" +
-                          address.toString().toStdString() + "\n" + ruleKeys);
+    fixture.writeSettings(kFloodSettings + address.toString().toStdString() + "\n" + ruleKeys);
     const FloodFigures flood = RunFlood(edition, fixture, server);
     const QSize logSize = fixture.window().rtbc()->size();
     const QSize listSize = fixture.window().lusers()->size();
@@ -302,12 +363,26 @@ int Measure(const Edition& edition, const char* self, bool rules) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (argc == 3 && std::string(argv[1]) == "--serve") {
+    if (argc == 4 && std::string(argv[1]) == "--serve") {
         QCoreApplication app(argc, argv);
-        return varno::Serve(QString::fromLocal8Bit(argv[2]));
+        return varno::Serve(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
+    }
+    if (argc == 3 && std::string(argv[1]) == "--logins") {
+        QCoreApplication app(argc, argv);
+        varno::bench::LoginServer server{QHostAddress(QString::fromLocal8Bit(argv[2]))};
+        if (!server.listen()) {
+            return 1;
+        }
+        std::printf("ready\n");
+        std::fflush(stdout);
+        return QCoreApplication::exec();
     }
     QApplication app(argc, argv);
     const bool tray = argc > 1 && std::string(argv[1]) == "2.00";
-    const bool rules = argc > 2 && std::string(argv[2]) == "rules";
-    return varno::Measure(tray ? varno::Edition::v200() : varno::Edition::v201(), argv[0], rules);
+    const std::string mode = argc > 2 ? argv[2] : "";
+    const varno::Edition& edition = tray ? varno::Edition::v200() : varno::Edition::v201();
+    if (mode == "profiles") {
+        return varno::MeasureProfiles(edition, argv[0]);
+    }
+    return varno::Measure(edition, argv[0], mode == "rules");
 }

@@ -41,6 +41,9 @@ void Attention::Mention(std::string_view name, std::string_view channel, std::st
 }
 
 void Attention::Tell(std::string_view sender, std::string title, std::string_view text) {
+    if (port_ != nullptr) {
+        port_->addressed();
+    }
     if (!Enabled() || port_->windowActive()) {
         return;
     }

@@ -20,6 +20,9 @@ public:
     // The window asks for attention until it is activated. unseen: the whispers and mentions
     // that came since the window was last active (0: the window is active again).
     virtual void askAttention(int unseen) = 0;
+    // A whisper or a line that names the operator came, whether or not the operator is told
+    // of it (the window in front, Notify 0): a window that shows several clients marks it.
+    virtual void addressed() = 0;
 };
 
 // When the operator is told of a whisper or of a channel line that names them: only while the

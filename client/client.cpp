@@ -31,6 +31,7 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
                           std::string_view text) { DeedEnded(origin, action, name, done, text); }}),
       attention_(settings_.Notify, ports.clock),
       scripts_(ScriptPorts()) {
+    writer_.addSink(startLines_);
     ports_.r.setInterval(Connection::kInitialInterval);
     ports_.r.setEnabled(true);
     connection_.setOnConnect([this] {
@@ -116,8 +117,7 @@ void Client::BanListed(const std::vector<std::string>& names) {
             others.push_back(name);
         }
     }
-    banList_.CheckBanList(others,
-                          [this](std::string_view line) { protection_.SendModeration(line); });
+    banList_.CheckBanList(others, [this](std::string_view line) { protection_.BanFromList(line); });
 }
 
 void Client::BanPresentUsers() {
@@ -140,8 +140,8 @@ void Client::ReloadFiles(const std::vector<std::string>& names) {
         std::string what;
         if (name == kSettingsFile) {
             ReadSettings(settings_, edition_, iniPath());
+            UpdateLogFolder();  // first, so that a log folder named now gets the lines below
             TellUnreadableNumbers();
-            UpdateLogFolder();
             ReloadScripts(false);  // the folder may be another now
             what = name;
         } else if (name == kBanListFile) {
@@ -186,6 +186,12 @@ void Client::UpdateLogFolder() {
     if (!folder.empty()) {
         writer_.addSink(logFile_);
     }
+    if (holdingStart_) {
+        // The lines before the settings were read go first, as they came.
+        holdingStart_ = false;
+        writer_.removeSink(startLines_);
+        startLines_.HandTo(folder.empty() ? nullptr : &logFile_);
+    }
 }
 
 void Client::Timer1_Timer() {
@@ -211,10 +217,9 @@ void Client::Timer2_Timer() {
 }
 
 void Client::txtSend_Enter(std::string_view text) {
-    std::string line(text);
-    line += "\r\n";
-    connection_.SendTyped(line);
-    protection_.OperatorLine(text);
+    if (connection_.SendEntered(text).queued) {
+        protection_.OperatorLine(text);
+    }
     EchoOwnLine(text);
 }
 
@@ -246,8 +251,8 @@ void Client::SettingsSaved(bool written) {
     if (!written) {
         writer_.Line(LogTarget::Main, colour::kRed, "Could not save the options to " + iniPath());
     }
-    TellUnreadableNumbers();
     UpdateLogFolder();
+    TellUnreadableNumbers();
 }
 
 bool Client::SaveSettings(const std::vector<IniEntry>& entries) {
@@ -306,9 +311,12 @@ void Client::SendLine(std::string_view text) {
     }
 }
 
-void Client::Say(std::string_view text) {
-    connection_.SendLine(text);
+bool Client::Say(std::string_view text) {
+    if (!connection_.SendLine(text).queued) {
+        return false;
+    }
     EchoOwnLine(text);
+    return true;
 }
 
 bool Client::ServerReply(bool error, std::string_view text) {

@@ -18,6 +18,7 @@
 #include "connection/options.h"
 #include "connection/settings.h"
 #include "log/chat_log_file.h"
+#include "log/held_lines.h"
 #include "log/log_writer.h"
 #include "moderation/ban_list.h"
 #include "moderation/commands.h"
@@ -107,7 +108,8 @@ public:
     void mnuDisconnect_Click() { connection_.mnuDisconnect_Click(); }
     void mnuReconnect_Click() { connection_.mnuReconnect_Click(); }
     void Command1_Click() { writer_.Command1_Click(); }
-    // Enter in the input line with the text it holds; the box is emptied afterwards.
+    // Enter in the input line with the text it holds, sent with an empty line after it and
+    // shown whether or not it could be sent; the box is emptied afterwards.
     void txtSend_Enter(std::string_view text);
     // A choice of the user-list menu for the entry with this text.
     void UserMenuChoice(int id, std::string_view name);
@@ -130,7 +132,7 @@ public:
     // Writes keys of the settings file as Ok of the options dialog does, and uses them at once.
     bool SaveSettings(const std::vector<IniEntry>& entries);
 
-    void SendChat(std::string_view text) { connection_.SendChat(text); }
+    Connection::Sent SendChat(std::string_view text) { return connection_.SendChat(text); }
 
     // The control socket.
     void setWatch(ClientWatch watch) { watch_ = std::move(watch); }
@@ -205,9 +207,10 @@ private:
         protection_.CountBanList();
     }
 
-    // Sends a line of the program's own in the channel and writes it to the main log as a
-    // typed line is: the server does not echo what this client says.
-    void Say(std::string_view text);
+    // Sends a line of the program's own in the channel and, once it is queued, writes it to
+    // the main log as a typed line is: the server does not echo what this client says.
+    // Returns whether it was queued.
+    bool Say(std::string_view text);
     // What the scripts may do and ask (see ScriptHost::Ports).
     ScriptHost::Ports ScriptPorts();
     std::string ScriptModeration(std::string_view script, std::string_view action,
@@ -236,6 +239,9 @@ private:
     Settings settings_;
     LogWriter writer_;
     ChatLogFile logFile_;
+    // The lines of the start until the LogFolder setting is read: the file gets them then.
+    HeldLines startLines_;
+    bool holdingStart_ = true;
     Roster roster_;
     Connection connection_;
     ChannelEvents events_;

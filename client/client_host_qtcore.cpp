@@ -35,6 +35,13 @@ ClientHost::ClientHost(const Edition& edition, const std::string& folder, Window
 }
 
 ClientHost::~ClientHost() {
+    Stop();
+}
+
+void ClientHost::Stop() {
+    for (QtTimer* t : {&r_, &retry_, &send_, &timer1_, &timer2_}) {
+        t->setEnabled(false);
+    }
     lists_.reset();
     scripts_.reset();
     DropSocket();

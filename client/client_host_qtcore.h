@@ -33,6 +33,9 @@ public:
     // Drops the connection without a word, so that no event of it reaches a program that is
     // going away.
     void DropSocket();
+    // Drops the connection and stops the timers and the file watch: nothing of the client runs
+    // again, for a client that is going away while the program goes on.
+    void Stop();
 
 private:
     SystemClock clock_;

@@ -42,22 +42,19 @@ ScriptHost::Ports Client::ScriptPorts() {
         if (!connected() || text.empty() || text.front() == '/') {
             return false;
         }
-        Say(text);
-        return true;
+        return Say(text);
     };
     ports.emote = [this, connected](std::string_view text) {
         if (!connected() || text.empty()) {
             return false;
         }
-        connection_.SendChat("/me " + std::string(text));
-        return true;
+        return connection_.SendChat("/me " + std::string(text)).queued;
     };
     ports.whisper = [this, connected](std::string_view name, std::string_view text) {
         if (!connected() || !IsName(name) || text.empty()) {
             return false;
         }
-        connection_.SendChat("/w " + std::string(name) + " " + std::string(text));
-        return true;
+        return connection_.SendChat("/w " + std::string(name) + " " + std::string(text)).queued;
     };
     ports.moderate = [this](std::string_view script, std::string_view action, std::string_view name,
                             std::string_view reason) {
@@ -106,9 +103,6 @@ std::string Client::ScriptModeration(std::string_view script, std::string_view a
     if (!IsName(name)) {
         return "not a name";
     }
-    if (reason.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
-        return "the reason holds a line end or a NUL byte";
-    }
     if (EqualsIgnoreCase(name, ownName())) {
         return "the program itself";
     }
@@ -131,12 +125,11 @@ std::string Client::ScriptModeration(std::string_view script, std::string_view a
         return "not an action";
     }
     const std::string why = verb->reasoned && !reason.empty() ? std::string(reason) : "";
-    protection_.ScriptModeration(
+    return protection_.ScriptModeration(
         script,
         "/" + std::string(action) + " " + std::string(name) + (why.empty() ? "" : " " + why),
         std::string(verb->done) + " " + std::string(name) + (why.empty() ? "" : ": " + why) + " (" +
             std::string(script) + ")");
-    return "";
 }
 
 }  // namespace varno

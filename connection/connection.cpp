@@ -9,19 +9,14 @@
 namespace varno {
 namespace {
 
-// True when every CR and LF of text stands in a CR LF pair, so that the server reads the
-// text as the lines it holds and no others. A name or message from the server may hold a
-// lone CR or LF, which a gateway may take as a line end of its own.
-bool OnlyWholeLineEnds(std::string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) {
-            return false;
-        }
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
-            return false;
-        }
-    }
-    return true;
+// What a line that breaks the line rule holds, for the operator: "holds a line end".
+std::string_view BreakingByte(std::string_view line) {
+    return line.find_first_of("\r\n") != std::string_view::npos ? "holds a line end"
+                                                                : "holds a NUL byte";
+}
+
+std::string TooLongWhy(std::size_t bytes) {
+    return "the line is too long to send (" + std::to_string(bytes) + " bytes)";
 }
 
 // Delay, held between least and most: where a doubling wait starts.
@@ -266,7 +261,7 @@ void Connection::Tick() {
         if (quiet >= probeAt) {
             probed_ = true;
             probedMs_ = now;
-            Send("/whois " + ownName_, SendQueue::Kind::Probe);
+            Send({"/whois " + ownName_}, SendQueue::Kind::Probe);
         }
         return;
     }
@@ -349,22 +344,44 @@ void Connection::send_timer() {
     WriteDue();
 }
 
-void Connection::Send(std::string_view text, SendQueue::Kind kind) {
+std::optional<std::string> Connection::Unsendable(std::string_view line) const {
+    if (SendQueue::BreaksLine(line)) {
+        return "the line " + std::string(BreakingByte(line));
+    }
+    if (SendQueue::TooLong(SendQueue::PaceOf(settings_.SendQuota, settings_.SendWindow), line)) {
+        return TooLongWhy(line.size());
+    }
+    return std::nullopt;
+}
+
+Connection::Sent Connection::Refuse(std::string_view text, SendQueue::Kind kind, std::string why,
+                                    std::string_view told) {
+    if (kind == SendQueue::Kind::Moderation) {
+        TellFate(text, kind, Fate::Unsendable, why);
+    } else {
+        Report(lastRefusalReportMs_, told);
+    }
+    return {false, std::move(why)};
+}
+
+Connection::Sent Connection::Send(std::initializer_list<std::string_view> lines,
+                                  SendQueue::Kind kind) {
+    // The first line is the text; an empty line may follow it (see SendEntered).
+    const std::string_view text = *lines.begin();
     const bool moderation = kind == SendQueue::Kind::Moderation;
+    if (SendQueue::BreaksLine(text)) {
+        const std::string_view holds = BreakingByte(text);
+        return Refuse(text, kind, "the line " + std::string(holds),
+                      "Line not sent: it " + std::string(holds));
+    }
     if (!ports_.link.isOpen()) {
         if (moderation) {
             TellFate(text, kind, Fate::Discarded);
         }
-        return;
-    }
-    if (!OnlyWholeLineEnds(text)) {
-        if (moderation) {
-            TellFate(text, kind, Fate::Unsendable, "the line holds a line end");
-        }
-        return;
+        return {false, "not connected"};
     }
     queue_.setPace(SendQueue::PaceOf(settings_.SendQuota, settings_.SendWindow));
-    switch (queue_.Add(text, kind)) {
+    switch (queue_.Add(lines, kind)) {
         case SendQueue::Added::Queued:
             break;
         case SendQueue::Added::QueuedPushingOutChat:
@@ -375,20 +392,13 @@ void Connection::Send(std::string_view text, SendQueue::Kind kind) {
             if (moderation) {
                 TellFate(text, kind, Fate::Dropped);
             }
-            return;
-        case SendQueue::Added::TooLong: {
-            const std::string bytes = std::to_string(SendQueue::LongestLine(text)) + " bytes";
-            if (moderation) {
-                TellFate(text, kind, Fate::Unsendable,
-                         "the line is too long to send (" + bytes + ")");
-            } else {
-                writer_.Line(LogTarget::Main, colour::kRed,
-                             "Line too long to send (" + bytes + ")");
-            }
-            return;
-        }
+            return {false, "the send queue is full"};
+        case SendQueue::Added::TooLong:
+            return Refuse(text, kind, TooLongWhy(text.size()),
+                          "Line too long to send (" + std::to_string(text.size()) + " bytes)");
     }
     WriteDue();
+    return {true, ""};
 }
 
 void Connection::WriteDue() {
@@ -442,13 +452,16 @@ void Connection::TellFate(std::string_view text, SendQueue::Kind kind, Fate fate
 }
 
 void Connection::ReportFull() {
+    Report(lastFullReportMs_, "Send queue full: line dropped");
+}
+
+void Connection::Report(std::optional<std::int64_t>& lastMs, std::string_view text) {
     const std::int64_t now = ports_.clock.steadyMs();
-    if (lastFullReportMs_ && now - *lastFullReportMs_ < kFullReportGapMs &&
-        now >= *lastFullReportMs_) {
+    if (lastMs && now - *lastMs < kFullReportGapMs && now >= *lastMs) {
         return;
     }
-    lastFullReportMs_ = now;
-    writer_.Line(LogTarget::Main, colour::kRed, "Send queue full: line dropped");
+    lastMs = now;
+    writer_.Line(LogTarget::Main, colour::kRed, text);
 }
 
 void Connection::ShowWaiting() {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,8 +51,8 @@ public:
     void setOnLost(std::function<void()> f) { onLost_ = std::move(f); }
 
     // What became of a line: written to the socket, dropped by the queue (full), discarded
-    // unwritten because the connection closed, or never sendable (too long, or holding a line
-    // end; why says which).
+    // unwritten because the connection closed, or never sendable (too long, or holding a CR,
+    // LF or NUL; why says which).
     enum class Fate { Written, Dropped, Discarded, Unsendable };
     // Called once for every written line the server may answer (a line of the operator, a
     // deed or the probe, and every line that starts with '/'), the login's channel line
@@ -90,15 +91,33 @@ public:
     // The server's name line: the login is done, under this name.
     void LoggedIn(std::string_view ownName);
 
-    // Send text + CR LF while connected; drop it otherwise. A text holding a CR or LF
-    // outside a CR LF pair is dropped too: it would reach the server as other lines. The
-    // lines go through the send queue, at the pace the SendQuota and SendWindow settings ask.
-    void SendChat(std::string_view text) { Send(text, SendQueue::Kind::Chat); }
-    void SendLine(std::string_view text) { SendChat(text); }
+    // What became of a text given to the send path: queued (written at once, or waiting its
+    // turn), or why not: "not connected", "the line holds a line end" (a CR or LF), "the line
+    // holds a NUL byte", "the line is too long to send (209 bytes)" (while paced), "the send
+    // queue is full".
+    struct Sent {
+        bool queued = false;
+        std::string why;
+    };
+
+    // Every outgoing line takes this path: it sends text + CR LF while connected, through the
+    // send queue, at the pace the SendQuota and SendWindow settings ask. Whoever gives it, a
+    // text that holds a CR, LF or NUL is refused before the queue (see SendQueue::BreaksLine),
+    // so that it never reaches the server as other lines or a shorter one; so is a line too
+    // long, and one for which the queue has no room. A refusal is said in one red line, except
+    // for a moderation line: its deed tells of it (see setLineFate). Any other text given
+    // while disconnected is dropped without a word.
+    Sent SendChat(std::string_view text) { return Send({text}, SendQueue::Kind::Chat); }
+    Sent SendLine(std::string_view text) { return SendChat(text); }
     // A moderation line (a ban, kick or unban): it goes ahead of the chat lines that wait.
-    void SendModeration(std::string_view text) { Send(text, SendQueue::Kind::Moderation); }
+    Sent SendModeration(std::string_view text) { return Send({text}, SendQueue::Kind::Moderation); }
     // A line of the operator's: typed, or chosen in the user menu.
-    void SendTyped(std::string_view text) { Send(text, SendQueue::Kind::Typed); }
+    Sent SendTyped(std::string_view text) { return Send({text}, SendQueue::Kind::Typed); }
+    // The operator's Enter in the input line: the typed text, then an empty line, which wait
+    // and go together (or neither does).
+    Sent SendEntered(std::string_view text) { return Send({text, ""}, SendQueue::Kind::Typed); }
+    // Why line can never be sent as it stands (see Sent), or nothing when it can.
+    std::optional<std::string> Unsendable(std::string_view line) const;
 
     // The gateway said it dropped a line: nothing more goes for a whole SendWindow.
     void HoldSending();
@@ -134,7 +153,7 @@ public:
     // An attempt still under way at a tick of r is left alone until it is this old.
     static constexpr std::int64_t kAttemptTimeoutMs = 10000;
     static constexpr int kInitialInterval = 100;
-    // "Send queue full" is logged no more often than this.
+    // "Send queue full" and "Line not sent" are each logged no more often than this.
     static constexpr std::int64_t kFullReportGapMs = 1000;
 
 private:
@@ -158,10 +177,16 @@ private:
     bool BackingOff() const;
     std::int64_t AttemptGapMs() const;
     std::int64_t SessionWaitMs() const;
-    void Send(std::string_view text, SendQueue::Kind kind);
+    Sent Send(std::initializer_list<std::string_view> lines, SendQueue::Kind kind);
+    // A text refused for why: one red line, told, or for a moderation line its fate.
+    Sent Refuse(std::string_view text, SendQueue::Kind kind, std::string why,
+                std::string_view told);
     void WriteDue();  // writes what the pace allows and wakes the queue when more may go
     void DiscardWaiting();
     void ReportFull();
+    // One red line, unless the last of its kind (lastMs) came less than kFullReportGapMs ago:
+    // a flood of refused lines (a script's, say) is told, not repeated.
+    void Report(std::optional<std::int64_t>& lastMs, std::string_view text);
     void ShowWaiting();
     void TellFate(std::string_view text, SendQueue::Kind kind, Fate fate,
                   std::string_view why = "");
@@ -191,6 +216,7 @@ private:
     SendQueue queue_;
     std::size_t shownWaiting_ = 0;
     std::optional<std::int64_t> lastFullReportMs_;
+    std::optional<std::int64_t> lastRefusalReportMs_;
 };
 
 // The Delay setting as a whole number of milliseconds, if it is one.

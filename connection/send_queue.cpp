@@ -7,33 +7,6 @@
 #include "base/whole_number.h"
 
 namespace varno {
-namespace {
-
-// The lines of text: it is cut at every CR LF pair, and what follows the last pair (maybe
-// nothing) is a line too, since the send path ends every text with CR LF.
-std::vector<std::string_view> WireLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    for (;;) {
-        const std::size_t end = text.find("\r\n");
-        if (end == std::string_view::npos) {
-            lines.push_back(text);
-            return lines;
-        }
-        lines.push_back(text.substr(0, end));
-        text.remove_prefix(end + 2);
-    }
-}
-
-// The length of the longest of lines.
-std::size_t Longest(const std::vector<std::string_view>& lines) {
-    std::size_t longest = 0;
-    for (const std::string_view line : lines) {
-        longest = std::max(longest, line.size());
-    }
-    return longest;
-}
-
-}  // namespace
 
 std::uint64_t SendQueue::Units(std::size_t length) {
     return std::max<std::uint64_t>(1, (length + kBytesPerUnit - 1) / kBytesPerUnit);
@@ -69,16 +42,17 @@ SendQueue::Pace SendQueue::PaceOf(std::string_view quota, std::string_view windo
     return pace;
 }
 
-std::size_t SendQueue::LongestLine(std::string_view text) {
-    return Longest(WireLines(text));
+bool SendQueue::BreaksLine(std::string_view line) {
+    return line.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
-SendQueue::Added SendQueue::Add(std::string_view text, Kind kind) {
-    const std::vector<std::string_view> lines = WireLines(text);
+SendQueue::Added SendQueue::Add(std::initializer_list<std::string_view> lines, Kind kind) {
     Added added = Added::Queued;
     if (pace_.on()) {
-        if (Longest(lines) > kMaxLineBytes) {
-            return Added::TooLong;
+        for (const std::string_view line : lines) {
+            if (TooLong(pace_, line)) {
+                return Added::TooLong;
+            }
         }
         if (waiting() + lines.size() > kMaxWaiting) {
             const std::size_t room = waiting() + lines.size() - kMaxWaiting;

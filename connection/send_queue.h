@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,16 +74,25 @@ public:
     // missing, empty or non-numeric value takes its default.
     static Pace PaceOf(std::string_view quota, std::string_view window);
 
-    // The length of the longest line of text, cut as Add cuts it.
-    static std::size_t LongestLine(std::string_view text);
+    // Whether line holds a byte that no line may hold: a CR or LF, where the gateway would end
+    // the line and read the rest as a line of its own, or a NUL, where a gateway that reads
+    // C strings ends it. The send path refuses such a line before it reaches the queue.
+    static bool BreaksLine(std::string_view line);
+    // Whether line is longer than a gateway takes at this pace: lines are refused for their
+    // length only while pacing is on.
+    static bool TooLong(Pace pace, std::string_view line) {
+        return pace.on() && line.size() > kMaxLineBytes;
+    }
 
     void setPace(Pace pace) { pace_ = pace; }
     Pace pace() const { return pace_; }
 
-    // text as the caller would write it, less the final CR LF: each CR LF pair in it ends a
-    // line of its own, and each line waits and is counted on its own. With pacing off
+    // Lines as the caller would write them, each without its CR LF and holding no CR, LF or
+    // NUL (see BreaksLine): they wait together, in order, and each is counted on its own;
+    // when one is too long or there is no room for all, none is taken. With pacing off
     // nothing is refused.
-    Added Add(std::string_view text, Kind kind);
+    Added Add(std::initializer_list<std::string_view> lines, Kind kind);
+    Added Add(std::string_view line, Kind kind) { return Add({line}, kind); }
 
     // Appends to out, each with its CR LF, the waiting lines that may be written at nowMs,
     // in the order they go, and counts them as written. Returns how many. The lines also go

@@ -14,15 +14,18 @@ void BanList::LoadBanList(const std::string& path) {
         const std::size_t lastEnd = file.bytes.find_last_of("\r\n");
         file.bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
     }
+    const std::size_t before = patterns_.size();
     for (std::string& line : SplitLines(file.bytes)) {
         compiled_.emplace_back(line);
         patterns_.push_back(std::move(line));
     }
+    generation_ += patterns_.size() != before ? 1 : 0;
 }
 
 void BanList::ReloadBanList(const std::string& path) {
     BanList fresh;
     fresh.LoadBanList(path);
+    fresh.generation_ = generation_ + (fresh.patterns_ != patterns_ ? 1 : 0);
     *this = std::move(fresh);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,8 @@ public:
     bool MatchesAny(std::string_view text) const;
 
     const std::vector<std::string>& patterns() const { return patterns_; }
+    // Counts the changes of the patterns: a load that added lines, a reload that read others.
+    std::uint64_t generation() const { return generation_; }
 
     // Sends "/ban " + name + " boo" through sendChat for each joining name, in order, once
     // per pattern it matches, in pattern order. An empty name matches nothing.
@@ -41,6 +44,7 @@ public:
 private:
     std::vector<std::string> patterns_;
     std::vector<CompiledPattern> compiled_;  // patterns_, each read once at load
+    std::uint64_t generation_ = 0;
 };
 
 }  // namespace varno

@@ -112,7 +112,7 @@ std::vector<std::string> DeedBook::TakeDue(bool retries, std::size_t room) {
     return lines;
 }
 
-void DeedBook::Written(std::string_view line, Line what, std::int64_t nowMs) {
+std::uint64_t DeedBook::Written(std::string_view line, Line what, std::int64_t nowMs) {
     if (what == Line::Deed) {
         for (Deed& deed : deeds_) {
             if (deed.handed && deed.line == line) {
@@ -120,7 +120,7 @@ void DeedBook::Written(std::string_view line, Line what, std::int64_t nowMs) {
                 deed.writtenMs = nowMs;
                 deed.writtenSeq = ++writes_;
                 deed.writtenRead = reads_;
-                return;
+                return writes_;
             }
         }
         what = Line::Loose;
@@ -135,6 +135,12 @@ void DeedBook::Written(std::string_view line, Line what, std::int64_t nowMs) {
         }
     }
     pending_.push_back(std::move(pending));
+    return writes_;
+}
+
+bool DeedBook::Awaits(std::uint64_t written) const {
+    return std::any_of(pending_.begin(), pending_.end(),
+                       [&](const Pending& line) { return line.seq == written; });
 }
 
 std::optional<DeedBook::Ended> DeedBook::Lost(std::string_view line, bool tried) {
@@ -232,9 +238,10 @@ std::optional<DeedBook::Answer> DeedBook::OnReply(const ServerReply& reply, std:
         return std::nullopt;
     }
     if (!drawer->deed) {
-        const Line line = pending_[drawer->index].what;
-        ForgetBefore(pending_[drawer->index].seq + 1);
-        return Answer{line, std::nullopt};
+        const Pending& answered = pending_[drawer->index];
+        const Answer answer{answered.what, std::nullopt, answered.seq};
+        ForgetBefore(answered.seq + 1);
+        return answer;
     }
     using Kind = ServerReply::Kind;
     const Deed& deed = deeds_[drawer->index];
@@ -272,15 +279,15 @@ std::vector<DeedBook::Ended> DeedBook::Expire(std::int64_t nowMs, std::int64_t w
     return ended;
 }
 
-std::vector<DeedBook::Ended> DeedBook::Dropped(std::int64_t nowMs) {
+std::vector<DeedBook::Ended> DeedBook::Dropped(std::int64_t nowMs, std::int64_t windowMs) {
     pending_.clear();
     std::vector<Ended> ended;
     for (std::size_t i = 0; i < deeds_.size();) {
         Deed& deed = deeds_[i];
         if (deed.writtenMs) {
-            // A drop long after the line went is the network's doing, not the line's: the
-            // tries bound a server that stays silent or keeps dropping the client for it.
-            if (nowMs - *deed.writtenMs <= kDropBlameMs) {
+            // A drop once the answer is overdue is the network's doing, not the line's (the
+            // tick counts an unanswered line by then); before, it may be the line's.
+            if (nowMs - *deed.writtenMs <= windowMs + kGraceMs) {
                 ++deed.drops;
             } else {
                 --deed.tries;

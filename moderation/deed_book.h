@@ -40,7 +40,7 @@ public:
         Confirmed,   // the server did it
         Refused,     // the server would not; text holds its words
         NoAnswer,    // kMaxTries lines went without a reply
-        Dropped,     // the connection dropped soon after each of kMaxTries lines
+        Dropped,     // the connection dropped before the answer to each of kMaxTries lines
         Unsendable,  // the line cannot be sent at all; text says why
         Moot,        // a kick whose user left before a reply
     };
@@ -79,15 +79,12 @@ public:
     struct Answer {
         Line line = Line::Deed;
         std::optional<Ended> ended;  // the deed it settled, for a deed's line
+        std::uint64_t written = 0;   // for a line of no deed: its number (see Written)
     };
 
     static constexpr int kMaxTries = 3;
     // A written line gets a reply within the send window and this much more, or none.
     static constexpr std::int64_t kGraceMs = 2000;
-    // A connection that drops this soon after a deed's line was written may have dropped for
-    // it: the try counts, so a server that drops the client for a line ends it after
-    // kMaxTries.
-    static constexpr std::int64_t kDropBlameMs = 5000;
 
     // The action and name of a moderation line: "/ban NAME ...", "/kick NAME ...",
     // "/unban NAME" (command without regard to case, blanks before the name skipped).
@@ -105,7 +102,11 @@ public:
 
     // A line written to the server. Line::Deed: matched to the oldest deed that handed it out
     // (a line of no such deed is Loose). A Loose line that names no one is a Command.
-    void Written(std::string_view line, Line what, std::int64_t nowMs);
+    // Returns the line's number: lines are numbered in the order they were written.
+    std::uint64_t Written(std::string_view line, Line what, std::int64_t nowMs);
+    // Whether the line of that number, one of no deed, still waits for its answer: neither
+    // answered, nor forgotten as unanswered (see Expire), nor met by a drop.
+    bool Awaits(std::uint64_t written) const;
     // A deed's line dropped or discarded unwritten; tried: whether it counts as a try (a line
     // that waited when the connection dropped never reached the server, and does not).
     std::optional<Ended> Lost(std::string_view line, bool tried);
@@ -125,9 +126,11 @@ public:
     // unanswered that long are forgotten.
     std::vector<Ended> Expire(std::int64_t nowMs, std::int64_t windowMs);
     // The connection dropped at nowMs: lines written on it will get no reply. Every open
-    // deed waits to be sent again after the login; a line that met the drop counts as a try
-    // only when the drop came within kDropBlameMs of its writing.
-    std::vector<Ended> Dropped(std::int64_t nowMs);
+    // deed waits to be sent again after the login. A line that met the drop while its answer
+    // was still due (within windowMs + kGraceMs of its writing) counts as a try, since the
+    // line may be what the server dropped the client for: a server that drops the client
+    // for a line, at once or later, sees it kMaxTries times.
+    std::vector<Ended> Dropped(std::int64_t nowMs, std::int64_t windowMs);
 
 private:
     // A written line of no deed that waits for its answer.

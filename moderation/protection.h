@@ -9,11 +9,14 @@
 #include "connection/connection.h"
 #include "connection/settings.h"
 #include "log/log_writer.h"
+#include "moderation/ban_lifter.h"
 #include "moderation/ban_list.h"
 #include "moderation/channel_guard.h"
 #include "moderation/database.h"
 #include "moderation/deed_book.h"
-#include "moderation/list_edit.h"
+#include "moderation/deed_runner.h"
+#include "moderation/given_up_bans.h"
+#include "moderation/list_editor.h"
 #include "moderation/timed_bans.h"
 
 namespace varno {
@@ -21,18 +24,16 @@ namespace varno {
 // The banned words, one wildcard pattern per line, beside the settings file.
 inline constexpr std::string_view kBadWordsFile = "badwords.txt";
 
-// BanMinutes is held at ten years.
-inline constexpr std::uint64_t kBanMinutesMax = 10ULL * 366 * 24 * 60;
-
 // Whether a line is a ban, kick or unban naming someone.
 bool IsModerationLine(std::string_view line);
 
 // The bot's own rules for the channel, off until their keys are set: kicks for floods,
-// repeated lines and banned words, bans for join floods, bans lifted after BanMinutes, and
-// the list edits from the channel. Every action writes one orange line to the main log.
+// repeated lines and banned words, bans for join floods, bans lifted after BanMinutes (see
+// BanLifter), and the list edits (see ListEditor). Every action writes one orange line to
+// the main log.
 //
 // While lines are paced (SendQuota above 0), every ban, kick and unban of the program's own
-// is a deed (see DeedBook): its orange line, the record of a timed ban and the forgetting of
+// is a deed (see DeedRunner): its orange line, the record of a timed ban and the forgetting of
 // one follow the server's confirmation, not the sending. With pacing off, a line sent is
 // taken as done.
 class Protection {
@@ -70,9 +71,9 @@ public:
     // A new connection begins; the server has let this client in (its name or a channel).
     // Open deeds are sent again after the login.
     void OnConnect();
-    void OnLoggedIn();
+    void OnLoggedIn() { runner_.OnLoggedIn(); }
     // A read from the server begins: its replies may answer the lines written before it.
-    void Arrived() { deeds_.Arrived(); }
+    void Arrived() { runner_.Arrived(); }
     // The once-a-second tick: lifts the bans whose time is over (once logged in), sends the
     // deeds that wait, gives up those out of tries, and forgets users the counting rules no
     // longer need.
@@ -81,99 +82,71 @@ public:
     // Sends a ban, kick or unban of the bot's own. A ban done is recorded to be lifted after
     // BanMinutes (when above 0); an unban done forgets the pending ban. Returns whether it
     // went out (or is open as a deed).
-    bool SendModeration(std::string_view line) { return Do(line, ""); }
-    // The same for a script's ban, kick or unban (note: its orange line once done); its end
-    // is told to the script through Hooks::scriptDeedEnded (on the next tick with pacing off).
-    void ScriptModeration(std::string_view script, std::string_view line, std::string note);
+    bool SendModeration(std::string_view line);
+    // A ban the ban list asks for ("/ban NAME boo": on entry, for a join, or in a check of the
+    // users present), as SendModeration, but not while a ban of NAME that the list asked for
+    // is held as given up (see GivenUpBans).
+    void BanFromList(std::string_view line);
+    // The same for a script's ban, kick or unban (note: its orange line once done), told to
+    // the script through Hooks::scriptDeedEnded once the server answers it, paced or not.
+    // Returns "" when a deed was opened (or merged into an equal open one), else why not (see
+    // DeedRunner::ScriptModeration).
+    std::string ScriptModeration(std::string_view script, std::string_view line, std::string note) {
+        return runner_.ScriptModeration(script, line, std::move(note));
+    }
     // A line the operator typed: an "/unban NAME" forgets the pending ban of NAME (once the
     // server confirms it, while lines are paced).
-    void OperatorLine(std::string_view line);
+    void OperatorLine(std::string_view line) { lifter_.OperatorLine(line); }
 
     // A server info or error line, paired with the line it answers (see DeedBook); returns
     // whether the server's line is not to be shown: a refusal of a deed, which the log tells
     // of in its own words, a kick's refusal whose user left, and the answer to the probe.
     // reply: the line read with ReadServerReply; text: its words.
     bool OnServerReply(const ServerReply& reply, std::string_view text);
-    void OnUserLeft(std::string_view name) { deeds_.Left(name); }
+    void OnUserLeft(std::string_view name) { runner_.OnUserLeft(name); }
 
     // The list edits from the channel: the answer is said in the channel.
     void EditList(std::string_view speaker, ListKind list, bool add, std::string_view pattern) {
-        ChangeList(speaker, list, add, pattern, hooks_.say);
+        lists_.ChangeList(speaker, list, add, pattern, hooks_.say);
     }
-    // A list edit that speaker asked for, from the channel or the program's own window: the
-    // refusals, the one changed line, the orange line, the reload and, for a pattern added to
-    // the ban list, the check of the users present. The answer goes to answer; returns
-    // whether the file changed.
+    // A list edit that speaker asked for, from the channel or the program's own window (see
+    // ListEditor::ChangeList); returns whether the file changed.
     bool ChangeList(std::string_view speaker, ListKind list, bool add, std::string_view pattern,
-                    const std::function<void(std::string_view)>& answer);
-    void CountBanList();
-    // Lifts the pending timed ban of name (ASCII case ignored) now, through the path its time
-    // being over takes. Returns the name as the ban holds it, which the unban sends; nothing
-    // when there is none or the client is not connected.
-    std::optional<std::string> LiftBan(std::string_view name);
+                    const std::function<void(std::string_view)>& answer) {
+        return lists_.ChangeList(speaker, list, add, pattern, answer);
+    }
+    void CountBanList() { lists_.CountBanList(hooks_.say); }
+    // Lifts the pending timed ban of name now (see BanLifter::LiftBan).
+    std::optional<std::string> LiftBan(std::string_view name) { return lifter_.LiftBan(name); }
 
     const ChannelGuard& guard() const { return guard_; }
-    const TimedBans& timedBans() const { return bans_; }
+    const TimedBans& timedBans() const { return lifter_.bans(); }
     const BanList& badWords() const { return badWords_; }
-    const DeedBook& deeds() const { return deeds_; }
+    const DeedBook& deeds() const { return runner_.deeds(); }
 
 private:
     // Reads the rule keys again when their texts changed.
     void Refresh();
-    // What became of a line handed to the connection (which calls it).
-    void OnLineFate(std::string_view line, SendQueue::Kind kind, Connection::Fate fate,
-                    std::string_view why);
-    // The connection went: its deeds' lines will get no answer.
-    void OnConnectionLost();
     void Act(std::string_view name, ChannelGuard::Verdict verdict);
-    // Sends line as a deed (note: its orange line once done), or at once with pacing off.
-    bool Do(std::string_view line, std::string note);
-    // Sends line and takes it as done (pacing off); a line that cannot be sent is told in
-    // one red line, and false returned.
-    bool SendNow(std::string_view line);
-    // Hands the connection the lines of the deeds that wait, as far as the queue has room.
-    void Flush();
-    void Finish(const DeedBook::Ended& ended);
-    // Tells the scripts that asked for the deed how it ended.
-    void TellScripts(DeedBook::Action action, std::string_view name, bool done,
-                     std::string_view text);
-    void RecordBan(std::string_view name);
-    void ForgetBan(std::string_view name);
-    // Opens an unban for each pending ban whose time is over.
-    void OpenDueUnbans();
-    void SaveBans();
-    // An "/unban NAME" line forgets the pending ban of NAME; returns whether line is one.
-    bool ForgetUnbanned(std::string_view line);
-    void Log(std::string_view text);
+    // A ban, kick or unban of the program's own ended.
+    void DeedEnded(DeedBook::Action action, std::string_view name, bool done);
 
     const Settings& settings_;
     const Database& database_;
-    BanList& banList_;
-    LogWriter& writer_;
+    const BanList& banList_;
     Clock& clock_;
     Connection& connection_;
     Files files_;
     Hooks hooks_;
     ChannelGuard guard_;
-    TimedBans bans_;
     BanList badWords_;
     std::string floodText_;  // FloodLines, RepeatLines and JoinFlood as last read
     std::string repeatText_;
     std::string joinText_;
-    bool loggedIn_ = false;
-    DeedBook deeds_;
-    std::optional<std::string> unsent_;      // why the line SendNow gave could not be sent
-    bool rightsTold_ = false;                // a refusal every deed meets, this session
-    std::vector<std::string> failedUnbans_;  // not tried again this session
-    struct ScriptDeed {
-        std::string script;
-        DeedBook::Action action;
-        std::string name;
-        bool done = false;  // for those sent unpaced: whether the line went
-        std::string text;
-    };
-    std::vector<ScriptDeed> scriptDeeds_;  // the open deeds scripts asked for
-    std::vector<ScriptDeed> sentUnpaced_;  // to tell on the next tick
+    DeedRunner runner_;
+    BanLifter lifter_;
+    ListEditor lists_;
+    GivenUpBans givenUp_;
 };
 
 }  // namespace varno

@@ -48,6 +48,7 @@ ChatLogView::ChatLogView(ChatLog& log, QWidget* parent)
 
 ChatLogView::~ChatLogView() {
     log_.setListener(nullptr);
+    blockSignals(true);  // whoever listens may be going away too
     endBatch();
 }
 
@@ -123,6 +124,7 @@ void ChatLogView::endBatch() {
         QScrollBar* bar = verticalScrollBar();
         bar->setValue(bar->maximum());
     }
+    emit linesArrived();
 }
 
 void ChatLogView::onCleared() {

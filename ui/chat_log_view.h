@@ -43,6 +43,8 @@ public:
 signals:
     // The matches were marked again: the text looked for changed, or the log did.
     void matchesChanged();
+    // Lines came: told once for all the runs appended in one turn of the event loop.
+    void linesArrived();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <deque>
 #include <functional>
 #include <optional>
 
@@ -19,7 +20,12 @@ public:
                     QObject* parent = nullptr);
 
     // title and body are plain text: a service that reads markup is given them escaped.
-    void notify(const QString& title, const QString& body);
+    // clicked, when given, runs when the notification is clicked.
+    void notify(const QString& title, const QString& body, std::function<void()> clicked = {});
+
+private slots:
+    void actionInvoked(uint id, const QString& action);
+    void notificationClosed(uint id, uint reason);
 
 private:
     void failed(const QString& reason);
@@ -30,6 +36,9 @@ private:
     bool askedMarkup_ = false;
     // Whether the service reads markup in a body; unknown until it answers.
     std::optional<bool> markup_;
+    // What a click on each notification shown does, by the service's number for it; only
+    // the latest kClicksKept are kept.
+    std::deque<std::pair<uint, std::function<void()>>> clicks_;
 };
 
 }  // namespace varno

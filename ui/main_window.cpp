@@ -4,52 +4,26 @@
 #include <QEvent>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QScreen>
-#include <QShortcut>
-#include <QTimer>
 
+#include "base/colour.h"
 #include "base/version.h"
-#include "channel/roster_view.h"
 #include "client/client.h"
-#include "client/client_host_qtcore.h"
-#include "connection/options_dialog.h"
-#include "log/display_text_qtcore.h"
-#include "moderation/user_menu_view.h"
-#include "ui/chat_log_view.h"
 #include "ui/desktop_notifier_qt.h"
-#include "ui/find_bar_view.h"
-#include "ui/layout.h"
-#include "ui/proportional_layout_qt.h"
+#include "ui/profile_view.h"
 #include "ui/window_icon_qt.h"
 
 namespace varno {
 namespace {
 
-QFont FontOf(const char* family, double points, bool bold = false) {
-    QFont font(family);
-    font.setStyleHint(QFont::SansSerif);  // a sans-serif where the family is missing
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-void WhiteOnBlack(QWidget* w) {
-    QPalette p = w->palette();
-    for (const auto role : {QPalette::Window, QPalette::Base}) {
-        p.setColor(role, Qt::black);
-    }
-    for (const auto role : {QPalette::WindowText, QPalette::Text}) {
-        p.setColor(role, Qt::white);
-    }
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
+QString FromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
 }
 
 }  // namespace
 
 MainWindow::MainWindow(const Edition& edition, const QString& appFolder, QWidget* parent)
-    : QMainWindow(parent), edition_(edition) {
+    : QMainWindow(parent), edition_(edition), appFolder_(appFolder) {
     setWindowTitle("Varno Chat");
     setWindowIcon(WindowIcon());
     if (!edition_.maximiseButton) {
@@ -57,13 +31,77 @@ MainWindow::MainWindow(const Edition& edition, const QString& appFolder, QWidget
                        Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                        Qt::WindowCloseButtonHint);
     }
-
-    host_ = std::make_unique<ClientHost>(edition_, appFolder.toStdString(),
-                                         static_cast<WindowPort&>(*this));
-    BuildControls();
     BuildMenus();
-    BuildFindBar();
-    client().attention().setPort(this);
+    BuildKeys();
+    list_ = std::make_unique<ProfileList>(
+        appFolder_.toStdString(),
+        AddView(std::string(), appFolder_).client().settings().KeepWindow);
+}
+
+MainWindow::~MainWindow() {
+    // Every profile's scripts are told first, while every connection and log still works;
+    // then each profile goes, its connection first (see ProfileView).
+    KeepPlace();
+    for (ProfileView* view : views_) {
+        view->client().StopScripts();
+    }
+    for (ProfileView* view : views_) {
+        delete view;
+    }
+}
+
+ProfileView& MainWindow::shown() const {
+    return *views_.at(tabs_.shown());
+}
+
+Client& MainWindow::client() {
+    return shown().client();
+}
+
+ChatLogView* MainWindow::rtbc() const {
+    return shown().rtbc();
+}
+
+ChatLogView* MainWindow::rtbc2() const {
+    return shown().rtbc2();
+}
+
+RosterView* MainWindow::lusers() const {
+    return shown().lusers();
+}
+
+InputLineView* MainWindow::txtSend() const {
+    return shown().txtSend();
+}
+
+QLabel* MainWindow::label1() const {
+    return shown().label1();
+}
+
+QLabel* MainWindow::lbluptime() const {
+    return shown().lbluptime();
+}
+
+QPushButton* MainWindow::command1() const {
+    return shown().command1();
+}
+
+OptionsDialog* MainWindow::optionsDialog() const {
+    return shown().optionsDialog();
+}
+
+ModerationWindow* MainWindow::moderationWindow() const {
+    return shown().moderationWindow();
+}
+
+FindBar* MainWindow::findBar() const {
+    return shown().findBar();
+}
+
+QLabel* MainWindow::tabLabel(std::size_t tab) const {
+    return tabBar_ == nullptr ? nullptr
+                              : qobject_cast<QLabel*>(
+                                    tabBar_->tabButton(static_cast<int>(tab), QTabBar::LeftSide));
 }
 
 void MainWindow::setNotificationBus(const QDBusConnection& bus) {
@@ -71,110 +109,30 @@ void MainWindow::setNotificationBus(const QDBusConnection& bus) {
     notifier_ = new DesktopNotifier(
         bus,
         [this](const QString& reason) {
-            client().logs().Line(LogTarget::Main, colour::kLightGrey,
-                                 "Desktop notifications are not shown: " + reason.toStdString());
+            ProfileView* view = notifying_ ? notifying_.data() : views_.front();
+            view->client().logs().Line(
+                LogTarget::Main, colour::kLightGrey,
+                "Desktop notifications are not shown: " + reason.toStdString());
         },
         this);
-}
-
-Client& MainWindow::client() {
-    return host_->client();
-}
-
-MainWindow::~MainWindow() {
-    // The socket goes first, so that no event of it reaches a half-destroyed window; then the
-    // views, which read the client's models, before the client itself. The scripts end
-    // between the two, so that what they say as they end reaches the log.
-    KeepPlace();
-    host_->DropSocket();
-    client().StopScripts();
-    client().attention().setPort(nullptr);
-    delete options_;
-    delete moderation_;
-    lusers_->viewport()->removeEventFilter(this);
-    delete client_area_;
-}
-
-void MainWindow::BuildControls() {
-    client_area_ = new QWidget(this);
-    WhiteOnBlack(client_area_);
-    client_area_->setStyleSheet(
-        "QPlainTextEdit, QLineEdit, QTreeView { border: 1px solid #505050; background: black;"
-        " color: white; }");
-    setCentralWidget(client_area_);
-    client_area_->setFixedSize(TwipsToPixels(edition_.clientWidth),
-                               TwipsToPixels(edition_.clientHeight));
-
-    rtbc_ = new ChatLogView(client().logs().main(), client_area_);
-    rtbc_->setObjectName("rtbc");
-    rtbc_->setFont(FontOf("Tahoma", 9));
-    rtbc_->setShowLinks([this] { return client().showsLinks(); });
-    if (edition_.whisperLog) {
-        rtbc2_ = new ChatLogView(client().logs().whisper(), client_area_);
-        rtbc2_->setObjectName("rtbc2");
-        rtbc2_->setFont(FontOf("Tahoma", 9));
-        rtbc2_->setShowLinks([this] { return client().showsLinks(); });
-    }
-    txtSend_ = new InputLineView(client_area_);
-    txtSend_->setObjectName("txtSend");
-    txtSend_->setFont(FontOf("Tahoma", 9));
-    WhiteOnBlack(txtSend_);
-    connect(txtSend_, &QLineEdit::returnPressed, this, [this] {
-        const QByteArray typed = txtSend_->text().toUtf8();
-        client().txtSend_Enter(std::string_view(typed.constData(), typed.size()));
-        txtSend_->clear();
-    });
-    if (edition_.clearButton) {
-        command1_ = new QPushButton("Clear", client_area_);
-        command1_->setObjectName("Command1");
-        command1_->setToolTip("Clears Both Screens");
-        connect(command1_, &QPushButton::clicked, this, [this] { client().Command1_Click(); });
-    }
-    label1_ = new QLabel("<Disconnected>", client_area_);
-    label1_->setObjectName("Label1");
-    label1_->setTextFormat(Qt::PlainText);
-    label1_->setFont(FontOf("Tahoma", 8.25));
-    WhiteOnBlack(label1_);
-    lusers_ = new RosterView(client().roster(), client_area_);
-    lusers_->setObjectName(
-        QString::fromUtf8(edition_.userListName.data(), edition_.userListName.size()));
-    lusers_->setFont(FontOf("Tahoma", 9));
-    lusers_->viewport()->installEventFilter(this);
-    txtSend_->setNames([this] {
-        std::vector<std::string> names;
-        const Roster& roster = client().roster();
-        names.reserve(roster.size());
-        for (std::size_t i = 0; i < roster.size(); ++i) {
-            names.push_back(DisplayText(roster.at(i).text));
-        }
-        return names;
-    });
-    lusers_->setInputLine(
-        [this] { return txtSend_->text().toStdString(); },
-        [this](const std::string& text) { txtSend_->setText(QString::fromStdString(text)); });
-    text1_ = new QLineEdit("Uptime", client_area_);
-    text1_->setObjectName("Text1");
-    text1_->setReadOnly(true);
-    text1_->setFont(FontOf("Verdana", 9, true));
-    WhiteOnBlack(text1_);
-    lbluptime_ = new QLabel(client_area_);
-    lbluptime_->setObjectName("lbluptime");
-    lbluptime_->setTextFormat(Qt::PlainText);
-    lbluptime_->setFont(FontOf("Verdana", 9));
-    WhiteOnBlack(lbluptime_);
-
-    for (const ControlPlace& c : edition_.controls) {
-        if (auto* w = client_area_->findChild<QWidget*>(
-                QString::fromUtf8(c.name.data(), c.name.size()), Qt::FindDirectChildrenOnly)) {
-            w->setGeometry(TwipsToPixels(c.left), TwipsToPixels(c.top), TwipsToPixels(c.width),
-                           TwipsToPixels(c.height));
-        }
-    }
 }
 
 void MainWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu("File");
     file->setObjectName("mnuFile");
+    mnuNewProfile_ = file->addAction("New profile...");
+    mnuNewProfile_->setObjectName("mnuNewProfile");
+    connect(mnuNewProfile_, &QAction::triggered, this, &MainWindow::mnuNewProfile_Click);
+    mnuOpenProfile_ = file->addMenu("Open profile");
+    mnuOpenProfile_->setObjectName("mnuOpenProfile");
+    mnuCloseProfile_ = file->addAction("Close profile");
+    mnuCloseProfile_->setObjectName("mnuCloseProfile");
+    connect(mnuCloseProfile_, &QAction::triggered, this, &MainWindow::mnuCloseProfile_Click);
+    spacerProfiles_ = file->addSeparator();
+    for (QAction* item :
+         {mnuNewProfile_, mnuOpenProfile_->menuAction(), mnuCloseProfile_, spacerProfiles_}) {
+        item->setVisible(false);  // until the first profile's settings say otherwise
+    }
     QAction* quit = file->addAction("Exit");
     quit->setObjectName("mnuQuit");
     connect(quit, &QAction::triggered, this, [] { QCoreApplication::exit(0); });
@@ -203,69 +161,83 @@ void MainWindow::BuildMenus() {
     connect(about, &QAction::triggered, this, &MainWindow::mnuAbout_Click);
 }
 
-void MainWindow::BuildFindBar() {
-    QList<ChatLogView*> logs{rtbc_};
-    if (rtbc2_ != nullptr) {
-        logs.append(rtbc2_);
-    }
-    findBar_ = new FindBar(logs, client_area_);
-    WhiteOnBlack(findBar_);
-    connect(findBar_, &FindBar::closed, txtSend_, [this] { txtSend_->setFocus(); });
+void MainWindow::BuildKeys() {
     auto* find = new QShortcut(QKeySequence::Find, this);
-    connect(find, &QShortcut::activated, this, [this] {
-        if (client().hasFindBar()) {
-            PlaceFindBar();
-            findBar_->open();
-        }
-    });
+    connect(find, &QShortcut::activated, this, [this] { shown().OpenFind(); });
     for (const bool back : {false, true}) {
         auto* f3 = new QShortcut(
             back ? QKeySequence(Qt::SHIFT | Qt::Key_F3) : QKeySequence(Qt::Key_F3), this);
-        connect(f3, &QShortcut::activated, this, [this, back] {
-            if (!client().hasFindBar()) {
-                return;
+        connect(f3, &QShortcut::activated, this, [this, back] { shown().FindStep(back); });
+    }
+    // The tab keys work only while there are tabs.
+    const auto tabKey = [this](const QKeySequence& keys, auto target) {
+        auto* key = new QShortcut(keys, this);
+        key->setEnabled(false);
+        connect(key, &QShortcut::activated, this, [this, target] {
+            if (const std::optional<std::size_t> tab = target()) {
+                showProfile(*tab);
             }
-            if (!findBar_->isVisible()) {
-                PlaceFindBar();
-                findBar_->open();
-            }
-            back ? findBar_->previous() : findBar_->next();
         });
+        tabKeys_.push_back(key);
+    };
+    for (const auto keys : {Qt::CTRL | Qt::Key_Tab, Qt::CTRL | Qt::Key_PageDown}) {
+        tabKey(QKeySequence(keys), [this] { return tabs_.Step(+1); });
+    }
+    for (const auto keys : {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab,
+                            Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, Qt::CTRL | Qt::Key_PageUp}) {
+        tabKey(QKeySequence(keys), [this] { return tabs_.Step(-1); });
+    }
+    for (int n = 1; n <= 9; ++n) {
+        tabKey(QKeySequence(Qt::ALT | static_cast<Qt::Key>(Qt::Key_0 + n)),
+               [this, n] { return tabs_.Numbered(n); });
     }
 }
 
-// The bar lies over the foot of the lowest log, as wide as the logs.
-void MainWindow::PlaceFindBar() {
-    const QWidget* lowest = rtbc2_ != nullptr ? rtbc2_ : rtbc_;
-    const int height = findBar_->sizeHint().height();
-    const QRect log = lowest->geometry();
-    findBar_->setGeometry(log.left(), log.bottom() + 1 - height, log.width(), height);
+void MainWindow::TellFirst(Colour colour, const std::string& text) {
+    if (!text.empty()) {
+        views_.front()->client().logs().Line(LogTarget::Main, colour, text);
+    }
 }
 
 void MainWindow::Form_Load() {
-    client().Form_Load();
-    mnuModeration_->setVisible(SwitchedOn(client().settings().Moderation));
+    views_.front()->Form_Load();
+    const ProfileList::Found found = list_->Scan();
+    TellFirst(colour::kLightGrey, found.passedOver);
+    TellFirst(colour::kRed, found.failure);
+    for (const Profile& p : list_->profiles()) {
+        if (!p.name.empty() && p.open) {
+            AddView(p.name, FromUtf8(p.folder)).Form_Load();
+        }
+    }
+    for (QAction* item :
+         {mnuNewProfile_, mnuOpenProfile_->menuAction(), mnuCloseProfile_, spacerProfiles_}) {
+        item->setVisible(list_->enabled());
+    }
+    ShowTabBar();
     adjustSize();
     if (!edition_.layoutSnapshot) {
         setFixedSize(size());
     } else {
         // Laid out from here on in proportion to the window; no longer a fixed size.
-        client_area_->setMinimumSize(0, 0);
-        client_area_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        for (ProfileView* view : views_) {
+            view->setMinimumSize(0, 0);
+            view->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        }
     }
     if (const QScreen* screen = this->screen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
     RecallPlace();
-    if (client().awaitingSettings()) {
-        // Once the window is shown, so that the dialog comes up in front of it.
-        QTimer::singleShot(0, this, &MainWindow::mnuOptions_Click);
-    }
+    started_ = true;
 }
 
+// One profile fills the client area as the window always had it; two or more lie under a
+// tab bar, in the order of the tabs.
+
 void MainWindow::RecallPlace() {
-    memory_ = std::make_unique<WindowMemory>(client().appFolder() + "/" + std::string(kWindowFile),
-                                             client().settings().KeepWindow);
+    memory_ = std::make_unique<WindowMemory>(
+        views_.front()->client().appFolder() + "/" + std::string(kWindowFile),
+        views_.front()->client().settings().KeepWindow);
     std::vector<ScreenRect> screens;
     for (const QScreen* screen : QGuiApplication::screens()) {
         const QRect g = screen->geometry();
@@ -293,8 +265,7 @@ void MainWindow::NotePlace() {
 
 void MainWindow::KeepPlace() {
     if (memory_ && !memory_->Keep({normalPlace_, isMaximized()})) {
-        client().logs().Line(LogTarget::Main, colour::kRed,
-                             "Could not keep the window's place in " + std::string(kWindowFile));
+        TellFirst(colour::kRed, "Could not keep the window's place in " + std::string(kWindowFile));
     }
 }
 
@@ -304,34 +275,11 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 }
 
 void MainWindow::mnuOptions_Click() {
-    if (options_) {
-        options_->raise();
-        options_->activateWindow();
-        return;
-    }
-    options_ = new OptionsDialog(
-        client().Form2_Load(),
-        [this](const std::vector<OptionField>& fields) { client().Form2_Ok(fields); }, this);
-    options_->setWindowFlag(Qt::Window);
-    options_->show();
+    shown().mnuOptions_Click();
 }
 
 void MainWindow::mnuModeration_Click() {
-    if (!moderation_) {
-        moderation_ = new ModerationWindow(client(), this);
-        // Beside the main window where the screen has room, so the channel stays in view;
-        // else over its middle.
-        const QRect main = frameGeometry();
-        QPoint place(main.right() + 8, main.top());
-        if (const QScreen* screen = this->screen();
-            screen && place.x() + moderation_->width() > screen->availableGeometry().right()) {
-            place = main.center() - moderation_->rect().center();
-        }
-        moderation_->move(place);
-    }
-    moderation_->show();
-    moderation_->raise();
-    moderation_->activateWindow();
+    shown().mnuModeration_Click();
 }
 
 void MainWindow::mnuAbout_Click() {
@@ -346,104 +294,25 @@ void MainWindow::mnuAbout_Click() {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (layout_) {
-        layout_->relayout(client_area_->size());
-    }
-    PlaceFindBar();
     NotePlace();
 }
 
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if ((event->type() == QEvent::ActivationChange || event->type() == QEvent::WindowStateChange) &&
-        windowActive()) {
-        client().attention().Activated();
+        isVisible() && !isMinimized() && isActiveWindow()) {
+        shown().client().attention().Activated();
     }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // The options dialog and the Moderation window go with the window, so that closing the
+    // The options dialogs and the Moderation windows go with the window, so that closing the
     // window ends the program.
-    if (options_) {
-        options_->close();
-    }
-    if (moderation_) {
-        moderation_->close();
+    for (ProfileView* view : views_) {
+        view->CloseWindows();
     }
     KeepPlace();
     QMainWindow::closeEvent(event);
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lusers_->viewport() && event->type() == QEvent::MouseButtonPress &&
-        Lusers_MouseDown(static_cast<QMouseEvent*>(event))) {
-        return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-bool MainWindow::Lusers_MouseDown(QMouseEvent* event) {
-    if (event->button() != Qt::RightButton) {
-        return false;
-    }
-    const auto entry = lusers_->entryAt(event->position().toPoint());
-    if (!entry) {
-        return true;
-    }
-    lusers_->select(*entry);
-    const std::string name = client().roster().at(static_cast<std::size_t>(*entry)).text;
-    const auto id = ExecUserMenu(edition_, event->globalPosition().toPoint(), this);
-    if (id) {
-        client().UserMenuChoice(*id, name);
-    }
-    return true;
-}
-
-void MainWindow::setCaption(std::string_view caption) {
-    setWindowTitle(Shown(caption));
-}
-
-void MainWindow::setChannelLabel(std::string_view text) {
-    label1_->setText(Shown(text));
-}
-
-void MainWindow::setUptime(std::string_view text) {
-    lbluptime_->setText(Shown(text));
-}
-
-void MainWindow::takeLayoutSnapshot() {
-    layout_ = std::make_unique<ProportionalLayout>();
-    QList<QWidget*> controls;
-    for (const ControlPlace& c : edition_.controls) {
-        if (auto* w = client_area_->findChild<QWidget*>(
-                QString::fromUtf8(c.name.data(), c.name.size()), Qt::FindDirectChildrenOnly)) {
-            controls.push_back(w);
-        }
-    }
-    layout_->takeSnapshot(client_area_, controls);
-}
-
-void MainWindow::beep() {
-    QApplication::beep();
-}
-
-bool MainWindow::windowActive() const {
-    return isVisible() && !isMinimized() && isActiveWindow();
-}
-
-void MainWindow::notify(const std::string& title, const std::string& body) {
-    // The session bus is reached only once there is something to tell.
-    if (notifier_ == nullptr) {
-        setNotificationBus(QDBusConnection::sessionBus());
-    }
-    notifier_->notify(QString::fromStdString(title), QString::fromStdString(body));
-}
-
-void MainWindow::askAttention(int unseen) {
-    if (unseen > 0) {
-        QApplication::alert(this);
-    }
-    emit unseenChanged(unseen);
 }
 
 }  // namespace varno

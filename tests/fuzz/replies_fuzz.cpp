@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 book.Expire(now, 500);
                 break;
             case 'd':
-                book.Dropped(now);
+                book.Dropped(now, 500);
                 break;
             default:
                 now += 1000;

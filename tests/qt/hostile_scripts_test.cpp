@@ -49,6 +49,11 @@ TEST_F(HostileScriptsTest, EachTurnsOnlyItselfOffAndTheBotGoesOn) {
         QByteArray talk = "go";
     };
     const std::vector<Case> cases = {
+        {"a pattern that backtracks",
+         "function on_talk() local s = ('a'):rep(40) s:find(('a*'):rep(40) .. 'b') end",
+         "Script hostile: instruction limit passed (1000000 instructions)"},
+        {"a quadratic pattern", "function on_talk() string.rep('a', 300000):find('.-b') end",
+         "Script hostile: instruction limit passed (1000000 instructions)"},
         {"a call at its budget, then a text",
          "function on_tick() for i = 1, 999995 do end end "
          "function on_talk(_, text) varno.log(#text) end",

@@ -1,6 +1,7 @@
 #include "support/client_fixture.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "client/client.h"
 
@@ -23,7 +24,9 @@ void ClientFixture::writeSettings(const std::string& keyLines) {
 }
 
 void ClientFixture::writeFile(const QString& name, const QByteArray& bytes) {
-    QFile f(QDir(dir_.path()).filePath(name));
+    const QString path = QDir(dir_.path()).filePath(name);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
     if (f.open(QIODevice::WriteOnly)) {
         f.write(bytes);
     }
@@ -34,6 +37,10 @@ void ClientFixture::start() {
     window_ = std::make_unique<MainWindow>(edition_, dir_.path());
     window_->Form_Load();
     window_->show();
+}
+
+void ClientFixture::stop() {
+    window_.reset();
 }
 
 bool ClientFixture::startLoggedIn(const std::string& extraSettings) {

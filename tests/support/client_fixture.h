@@ -33,9 +33,12 @@ public:
 
     // Writes Varno.ini (Server set to the gateway's address unless the text names one).
     void writeSettings(const std::string& keyLines);
+    // Writes a file of the settings folder (name may lead through folders, made as needed).
     void writeFile(const QString& name, const QByteArray& bytes);
     // Creates the window, runs the start-up sequence and shows it; again: a restart.
     void start();
+    // The window goes, as its program ends.
+    void stop();
     // Listens, starts with kAliceSettings (and extra lines) and waits for the login block.
     bool startLoggedIn(const std::string& extraSettings = "");
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/edition.h"
 #include "client/client.h"
 #include "support/fakes.h"
 
@@ -16,13 +17,13 @@ namespace varno::test {
 struct ClientRig {
     using Files = std::map<std::string, std::string>;
 
-    explicit ClientRig(const Files& files) {
+    explicit ClientRig(const Files& files, const Edition& edition = Edition::v201()) {
         for (const auto& [name, bytes] : files) {
             std::filesystem::create_directories(
                 std::filesystem::path(folder.file(name)).parent_path());
             folder.write(name, bytes);
         }
-        client = std::make_unique<Client>(Edition::v201(), folder.path().string(),
+        client = std::make_unique<Client>(edition, folder.path().string(),
                                           Client::Ports{link, r, retry, send, clock, window});
         client->Form_Load();
         client->ReloadFiles({"database.txt"});

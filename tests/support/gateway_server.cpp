@@ -83,6 +83,7 @@ GatewayServer::GatewayServer(QHostAddress address, quint16 port)
             current_ = s;
             currentBytes_.clear();
             partial_.clear();
+            lines_ = 0;
             ++connections_;
             connect(s, &QTcpSocket::readyRead, this, [this, s] {
                 const QByteArray bytes = s->readAll();
@@ -100,7 +101,7 @@ void GatewayServer::arrived(QTcpSocket* s, const QByteArray& bytes) {
         return;
     }
     currentBytes_ += bytes;
-    if (own_.isEmpty() && dropOn_.isEmpty()) {
+    if (own_.isEmpty() && dropOn_.isEmpty() && greeting_.isEmpty()) {
         return;
     }
     partial_ += bytes;
@@ -108,9 +109,19 @@ void GatewayServer::arrived(QTcpSocket* s, const QByteArray& bytes) {
          end = partial_.indexOf("\r\n")) {
         const QByteArray line = partial_.left(end);
         partial_.remove(0, end + 2);
+        if (++lines_ == 3 && !greeting_.isEmpty()) {
+            send(greeting_);
+        }
         if (!dropOn_.isEmpty() && line.startsWith(dropOn_)) {
-            closeConnection();
-            return;
+            if (dropAfterMs_ == 0) {
+                closeConnection();
+                return;
+            }
+            QTimer::singleShot(dropAfterMs_, this, [this, dropping = current_] {
+                if (dropping && dropping == current_) {
+                    closeConnection();
+                }
+            });
         }
         if (lose_.removeOne(line) || own_.isEmpty()) {
             continue;

@@ -59,8 +59,14 @@ public:
     // Every line arrives, and every byte sent reaches the client, this much later: the
     // link of a server far away, over which replies cross lines in flight.
     void setLatency(int ms) { latencyMs_ = ms; }
-    // Closes the connection whenever a line starting with prefix arrives.
-    void dropOn(const QByteArray& prefix) { dropOn_ = prefix; }
+    // Closes the connection whenever a line starting with prefix arrives, or afterMs later
+    // (unless it was closed by then).
+    void dropOn(const QByteArray& prefix, int afterMs = 0) {
+        dropOn_ = prefix;
+        dropAfterMs_ = afterMs;
+    }
+    // Sends bytes on every connection once its login block (the third line) has arrived.
+    void greetEachLogin(const QByteArray& bytes) { greeting_ = bytes; }
 
     void send(const QByteArray& bytes);
     void sendBytewise(const QByteArray& bytes);  // one flushed write per byte
@@ -90,6 +96,9 @@ private:
     QSet<QByteArray> administrators_;
     QList<QByteArray> lose_;
     QByteArray dropOn_;
+    int dropAfterMs_ = 0;
+    QByteArray greeting_;
+    int lines_ = 0;  // of the current connection
     int latencyMs_ = 0;
     QElapsedTimer clock_;
     QTimer latency_;

@@ -1,14 +1,16 @@
 #include "support/notification_bus.h"
 
+#include <QDBusMessage>
 #include <QStandardPaths>
 #include <QUuid>
 
 namespace varno::test {
 
 uint NotificationRecorder::Notify(const QString&, uint, const QString&, const QString& title,
-                                  const QString& body, const QStringList&, const QVariantMap&,
+                                  const QString& body, const QStringList& given, const QVariantMap&,
                                   int) {
     shown.append(title + "|" + body);
+    actions.append(given);
     return static_cast<uint>(shown.size());
 }
 
@@ -35,8 +37,16 @@ NotificationBus::~NotificationBus() {
     }
 }
 
+bool NotificationBus::click(uint n) {
+    QDBusMessage signal = QDBusMessage::createSignal(
+        "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+    signal << n << QStringLiteral("default");
+    return QDBusConnection(serviceConnection_).send(signal);
+}
+
 bool NotificationBus::startService() {
     QDBusConnection bus = clientConnection();
+    serviceConnection_ = connections_.back();
     return bus.registerObject("/org/freedesktop/Notifications", &recorder_,
                               QDBusConnection::ExportAllSlots) &&
            bus.registerService("org.freedesktop.Notifications");

@@ -16,6 +16,7 @@ class NotificationRecorder : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
     QStringList shown;
+    QList<QStringList> actions;  // each notification's
 
 public slots:
     uint Notify(const QString& app, uint replaces, const QString& icon, const QString& title,
@@ -38,12 +39,16 @@ public:
     // A connection for the program under test.
     QDBusConnection clientConnection();
     const QStringList& shown() const { return recorder_.shown; }
+    const QList<QStringList>& actions() const { return recorder_.actions; }
+    // The operator clicks the n-th notification shown (1 for the first).
+    bool click(uint n);
 
 private:
     QProcess daemon_;
     QString address_;
     QString unavailable_;
     QStringList connections_;
+    QString serviceConnection_;
     NotificationRecorder recorder_;
 };
 

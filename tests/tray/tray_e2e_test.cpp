@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QProcess>
@@ -13,6 +14,7 @@
 #include "support/gateway_server.h"
 #include "support/notification_bus.h"
 #include "tray/tray_program_qt.h"
+#include "ui/profile_view.h"
 
 // The tray client on a real X server, with a window manager and a notification area: the
 // pointer and the window manager's minimise are real X input, sent with xdotool.
@@ -197,6 +199,35 @@ TEST_F(TrayOnX, WhispersAskForAttentionOnlyWhileTheWindowIsNotInFront) {
     EXPECT_EQ(icon().toolTip(), caption + "\n2 new");
     ASSERT_TRUE(GatewayServer::waitUntil([&] { return bus.shown().size() >= 2; }));
     EXPECT_EQ(bus.shown(), QStringList({"Whisper from bob|psst", "Whisper from carol|one"}));
+}
+
+// With several profiles the tip counts what is unseen in every tab.
+TEST_F(TrayOnX, TheTipCountsWhatCameInEveryProfile) {
+    test::NotificationBus bus;
+    if (!bus.unavailable().isEmpty()) {
+        GTEST_SKIP() << bus.unavailable().toStdString();
+    }
+    ASSERT_TRUE(bus.startService());
+    program.reset();
+    ASSERT_TRUE(QDir(dir.path()).mkpath("profiles/bot"));
+    QFile ini(dir.filePath("profiles/bot/Varno.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Varno]\nUsername=varnobot\nDelay=0\n");
+    ini.close();
+    program = std::make_unique<TrayProgram>(dir.path());
+    program->start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+    ASSERT_EQ(window().profileCount(), 2U);
+    window().setNotificationBus(bus.clientConnection());
+    const QString caption = window().windowTitle();
+    minimiseToTray();
+    window().profile(0).client().sck_dataarrival("1004 WHISPER amy 0010 \"one\"\r\n");
+    window().profile(1).client().sck_dataarrival("1004 WHISPER bob 0010 \"two\"\r\n");
+    window().profile(1).client().sck_dataarrival("1004 WHISPER bob 0010 \"three\"\r\n");
+    EXPECT_EQ(icon().toolTip(), caption + "\n3 new");
+    ASSERT_TRUE(GatewayServer::waitUntil([&] { return bus.shown().size() >= 2; }));
+    EXPECT_EQ(bus.shown(), QStringList({"Whisper from amy \xc2\xb7 tester|one",
+                                        "Whisper from bob \xc2\xb7 varnobot|two"}));
 }
 
 }  // namespace

@@ -73,8 +73,10 @@ public:
         shown.push_back(title + "|" + body);
     }
     void askAttention(int unseen) override { asked.push_back(unseen); }
+    void addressed() override { ++addressedCount; }
 
     bool active = false;
+    int addressedCount = 0;
     std::vector<std::string> shown;
     std::vector<int> asked;
 };
@@ -116,6 +118,7 @@ TEST(Attention, OneNotificationPerSenderInFiveSecondsOnlyWhileTheWindowIsNotInFr
         EXPECT_EQ(rig.attention.unseen(), unseen) << s.afterMs;
     }
     EXPECT_EQ(rig.desktop.asked, (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(rig.desktop.addressedCount, 6) << "in front too";
     rig.attention.Activated();
     EXPECT_EQ(rig.desktop.asked.back(), 0);
     EXPECT_EQ(rig.attention.unseen(), 0);
@@ -127,6 +130,7 @@ TEST(Attention, NotifyZeroTurnsNotificationsAndTheAttentionRequestOff) {
     rig.attention.Whisper("bob", "hi");
     EXPECT_TRUE(rig.desktop.shown.empty());
     EXPECT_TRUE(rig.desktop.asked.empty());
+    EXPECT_EQ(rig.desktop.addressedCount, 1) << "the window still marks it";
     rig.notify = "1";
     rig.attention.Whisper("bob", "hi");
     EXPECT_EQ(rig.desktop.shown.size(), 1U);

@@ -7,6 +7,7 @@
 
 #include "connection/settings.h"
 #include "log/log_writer.h"
+#include "support/client_rig.h"
 #include "support/fakes.h"
 
 namespace varno {
@@ -109,6 +110,43 @@ TEST(ChatLogFile, AFullDiskLosesTheLineAndSaysSo) {
     l.file.setFolder(l.dir.path().string());
     l.line("lost");
     EXPECT_EQ(l.failures(), 1u);
+}
+
+// The file holds every line of the logs from the first one: those written before the
+// settings that name the folder were read are kept until then, in order, and only while no
+// folder is known do they go nowhere. On a reload the file does not get them again.
+TEST(ChatLogFile, HoldsTheLinesOfTheStartFromTheFirstOne) {
+    const std::string ini = "[Varno]\nUsername=alice\nSendQuota=four\nLogFolder=logs\n";
+    const struct {
+        const Edition* edition;
+        std::string expected;
+    } cases[] = {
+        {&Edition::v201(),
+         "[14:03:07] Varno 2.00 - By Tamsel\n"
+         "[14:03:07] (whisper) Whisper Windows\n"
+         "[14:03:07] Settings folder: FOLDER\n"
+         "[14:03:07] Varno.ini: SendQuota = 'four' is not a number; using 4\n"},
+        {&Edition::v200(),
+         "[14:03:07] Settings folder: FOLDER\n"
+         "[14:03:07] Varno.ini: SendQuota = 'four' is not a number; using 4\n"},
+    };
+    for (const auto& c : cases) {
+        test::ClientRig rig({{"Varno.ini", ini}}, *c.edition);
+        std::string expected = c.expected;
+        expected.replace(expected.find("FOLDER"), 6, rig.folder.path().string());
+        const std::string day = "logs/2026-12-07.log";
+        EXPECT_EQ(rig.folder.read(day).substr(0, expected.size()), expected) << c.edition->name;
+        rig.client->ReloadFiles({"Varno.ini"});
+        const std::string kept = rig.folder.read(day);
+        EXPECT_EQ(kept.find("Settings folder"), kept.rfind("Settings folder")) << "once";
+        EXPECT_NE(kept.find("] Reloaded Varno.ini\n"), std::string::npos);
+    }
+    test::ClientRig without(test::ClientRig::Files{{"Varno.ini", "[Varno]\nUsername=alice\n"}});
+    without.folder.write("Varno.ini", ini);
+    without.client->ReloadFiles({"Varno.ini"});
+    const std::string later = without.folder.read("logs/2026-12-07.log");
+    EXPECT_EQ(later.find("Settings folder"), std::string::npos) << "a folder named later";
+    EXPECT_NE(later.find("SendQuota = 'four'"), std::string::npos);
 }
 
 }  // namespace

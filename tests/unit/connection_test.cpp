@@ -531,7 +531,7 @@ TEST_P(ConnectionTest, ABurstWaitsForTheSendTimerWhichRunsOnlyWhileLinesWait) {
     connectNow();  // the channel line of the login counts: three units are left
     link.written.clear();
     conn.SendChat("a");
-    conn.SendChat("b\r\n");
+    conn.SendEntered("b");
     EXPECT_FALSE(send.isEnabled());
     clock.ms += 25;
     conn.SendChat("c");

@@ -72,6 +72,9 @@ TEST(DeedBook, RepliesGoToTheLinesThatDrewThem) {
          Outcome::Confirmed, "/unban zed"},
         {"nothing left to lift", mixed, true, "That user is not banned.", Line::Deed,
          Outcome::Confirmed, "/unban zed"},
+        // The gateway sends it as an error; an info line of those words answers nothing.
+        {"not banned as an info line", mixed, false, "That user is not banned.", std::nullopt,
+         std::nullopt},
         {"not banned, no unban written",
          {Deed("/ban Eve")},
          true,
@@ -226,6 +229,37 @@ TEST(DeedBook, WhatCanAndCannotBeAnAnswer) {
         << "overtaken by a deed's answer: sent again at once";
 }
 
+// The operator's lines draw one reply each, on the connection they were written on: a
+// second refusal belongs to the next line that can draw it, and after a drop no reply is
+// paired with a line of the old connection.
+TEST(DeedBook, ATypedLineHasOneReplyAndOnlyOnItsOwnConnection) {
+    const auto reply = [](DeedBook& book, bool error, const std::string& text) {
+        return book.OnReply(ReadServerReply(error, text, "alice"), text);
+    };
+    DeedBook twice = Written({Typed("/ban op1"), Deed("/ban op2 boo")});
+    EXPECT_EQ(reply(twice, true, "You cannot ban operators.").value().line, Line::Loose);
+    const auto second = reply(twice, true, "You cannot ban operators.");
+    ASSERT_TRUE(second && second->ended);
+    EXPECT_EQ(second->ended->deed.line, "/ban op2 boo");
+    EXPECT_EQ(second->ended->outcome, Outcome::Refused);
+
+    for (const auto& [error, text] : {std::pair{true, std::string("You cannot ban operators.")},
+                                      std::pair{false, std::string("x has been banned by alice.")},
+                                      std::pair{true, std::string("Unknown user.")}}) {
+        SCOPED_TRACE(text);
+        DeedBook book = Written({Typed("/ban x"), {Line::Command, "/whois bob"}});
+        book.Open(Action::Ban, "x", "/ban x boo", "");
+        EXPECT_TRUE(book.Dropped(100, 500).empty());
+        ASSERT_EQ(book.TakeDue(true, 9), std::vector<std::string>{"/ban x boo"});
+        book.Written("/ban x boo", Line::Deed, 200);
+        book.Arrived();
+        const auto answer = reply(book, error, text);
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->line, Line::Deed) << "the old connection's lines have no reply";
+        EXPECT_EQ(book.open(), 0u);
+    }
+}
+
 TEST(DeedBook, OneOpenDeedPerActionAndNameWhateverTheCase) {
     DeedBook book;
     EXPECT_TRUE(book.Open(Action::Ban, "Spam", "/ban Spam first", ""));
@@ -275,15 +309,16 @@ TEST(DeedBook, UnansweredDeedsAreSentAgainThreeTimesInAllThenGivenUp) {
     EXPECT_EQ(book.open(), 0u);
 }
 
-// A drop long after a deed's line went costs it no try; a drop within kDropBlameMs of it
-// does, and three such drops end the deed.
-TEST(DeedBook, DropsCountAsTriesOnlySoonAfterTheLine) {
-    constexpr std::int64_t kBlame = DeedBook::kDropBlameMs;
+// A drop once a deed's answer is overdue costs it no try; a drop while its answer is due
+// (within the window and the grace) does, and three such drops end the deed.
+TEST(DeedBook, DropsCountAsTriesWhileTheAnswerIsDue) {
+    constexpr std::int64_t kWindow = 5000;
+    constexpr std::int64_t kBlame = kWindow + DeedBook::kGraceMs;
     DeedBook book;
     book.Open(Action::Ban, "a", "/ban a", "");
     ASSERT_EQ(book.TakeDue(false, 9), std::vector<std::string>{"/ban a"});
     book.Written("/ban a", Line::Deed, 0);
-    EXPECT_TRUE(book.Dropped(kBlame + 1).empty());
+    EXPECT_TRUE(book.Dropped(kBlame + 1, kWindow).empty());
     EXPECT_TRUE(book.TakeDue(false, 9).empty()) << "retries wait for the login";
     EXPECT_EQ(book.TakeDue(true, 9), std::vector<std::string>{"/ban a"});
     book.Written("/ban a", Line::Deed, 10);
@@ -301,7 +336,7 @@ TEST(DeedBook, DropsCountAsTriesOnlySoonAfterTheLine) {
         ASSERT_EQ(book.TakeDue(true, 9), (std::vector<std::string>{"/ban b", "/ban c"}));
         book.Written("/ban b", Line::Deed, now);
         book.Written("/ban c", Line::Deed, now - (drop == DeedBook::kMaxTries ? 1 : 0));
-        ended = book.Dropped(now + kBlame);
+        ended = book.Dropped(now + kBlame, kWindow);
         EXPECT_EQ(ended.empty(), drop < DeedBook::kMaxTries) << drop;
     }
     ASSERT_EQ(ended.size(), 1u);

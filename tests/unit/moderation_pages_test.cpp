@@ -1,41 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <map>
-#include <memory>
-
-#include "client/client.h"
-#include "support/fakes.h"
+#include "support/client_rig.h"
 #include "ui/list_page.h"
 #include "ui/rules_page.h"
 #include "ui/timed_bans_page.h"
 
-// The pages of the Moderation window without a window: a client over fake ports on a
-// folder of its own, started as the window programs start it.
+// The pages of the Moderation window without a window, over a client of fake ports.
 namespace varno {
 namespace {
 
 using test::TempFolder;
 
-using Files = std::map<std::string, std::string>;
-
-struct ClientRig {
-    explicit ClientRig(const Files& files) {
-        for (const auto& [name, bytes] : files) {
-            folder.write(name, bytes);
-        }
-        client = std::make_unique<Client>(Edition::v201(), folder.path().string(),
-                                          Client::Ports{link, r, retry, send, clock, window});
-        client->Form_Load();
-        client->ReloadFiles({"database.txt"});
-    }
-
-    TempFolder folder;
-    test::FakeLink link;
-    test::FakeTimer r, retry, send;
-    test::FakeClock clock;
-    test::FakeWindow window;
-    std::unique_ptr<Client> client;
-};
+using test::ClientRig;
+using Files = ClientRig::Files;
 
 constexpr char kSettings[] = "[Varno]\r\nUsername=alice\r\n";
 

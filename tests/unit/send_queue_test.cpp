@@ -56,6 +56,15 @@ TEST(SendQueue, PaceOfTheSettings) {
     }
 }
 
+// Adds text as one line; text ending in CR LF as the operator's Enter gives it: the text
+// before it and an empty line, together.
+Added AddText(SendQueue& queue, const std::string& text, Kind kind) {
+    if (text.ends_with("\r\n")) {
+        return queue.Add({std::string_view(text).substr(0, text.size() - 2), ""}, kind);
+    }
+    return queue.Add(text, kind);
+}
+
 // Each step adds lines at a time, then takes what is due then.
 struct Step {
     std::int64_t atMs;
@@ -67,7 +76,7 @@ struct Step {
 void RunSteps(SendQueue queue, const std::vector<Step>& steps, const std::string& name) {
     for (const Step& step : steps) {
         for (const auto& [kind, text] : step.add) {
-            EXPECT_EQ(queue.Add(text, kind), Added::Queued) << name << " at " << step.atMs;
+            EXPECT_EQ(AddText(queue, text, kind), Added::Queued) << name << " at " << step.atMs;
         }
         EXPECT_EQ(Take(queue, step.atMs), step.written) << name << " at " << step.atMs;
         EXPECT_EQ(queue.WaitMs(step.atMs), step.waitMs) << name << " at " << step.atMs;
@@ -242,14 +251,33 @@ TEST(SendQueue, LinesOverTwoHundredBytesAreRefusedWhilePacing) {
         {Line(200), Added::Queued},
         {Line(201), Added::TooLong},
         {Line(200) + "\r\n", Added::Queued},
-        {"a\r\n" + Line(201) + "\r\nb", Added::TooLong},
+        {Line(201) + "\r\n", Added::TooLong},
     };
     for (const auto& c : cases) {
         SendQueue queue = Paced();
-        EXPECT_EQ(queue.Add(c.text, Kind::Chat), c.added) << c.text.size();
+        EXPECT_EQ(AddText(queue, c.text, Kind::Chat), c.added) << c.text.size();
         EXPECT_EQ(queue.waiting(), c.added == Added::TooLong ? 0u : 1u + (c.text.size() > 201));
     }
-    EXPECT_EQ(SendQueue::LongestLine("a\r\n" + Line(201) + "\r\nb"), 201u);
+    SendQueue off = Paced({0, 1000});
+    EXPECT_EQ(off.Add(Line(201), Kind::Chat), Added::Queued) << "not while pacing is off";
+}
+
+// No line may hold a CR, LF or NUL, wherever it stands.
+TEST(SendQueue, ALineBreaksOnACrAnLfOrANul) {
+    const std::pair<std::string, bool> cases[] = {
+        {"", false},
+        {"plain text \t\x01\x7f\xff", false},
+        {"a\r\nb", true},
+        {"a\rb", true},
+        {"a\nb", true},
+        {"\r", true},
+        {"end\n", true},
+        {std::string("a\0b", 3), true},
+        {std::string(1, '\0'), true},
+    };
+    for (const auto& [line, breaks] : cases) {
+        EXPECT_EQ(SendQueue::BreaksLine(line), breaks) << line;
+    }
 }
 
 TEST(SendQueue, AtMostTwoHundredLinesWait) {
@@ -283,7 +311,7 @@ TEST(SendQueue, AtMostTwoHundredLinesWait) {
     };
     for (const auto& c : cases) {
         SendQueue queue = filled(c.chat, c.moderation);
-        EXPECT_EQ(queue.Add(c.text, c.kind), c.added) << c.name;
+        EXPECT_EQ(AddText(queue, c.text, c.kind), c.added) << c.name;
         EXPECT_LE(queue.waiting(), SendQueue::kMaxWaiting) << c.name;
         std::string out;
         queue.TakeDue(0, out);

@@ -39,6 +39,7 @@ TEST(ServerReply, TheGatewaysWordsAreReadExactly) {
         {false, "a b is no longer banned from this channel.", Kind::Other},
         {true, "Zed is no longer banned from this channel.", Kind::Unknown},
         {true, "That user is not banned.", Kind::NotBanned, Action::Unban},
+        {false, "That user is not banned.", Kind::Other},
         {true, "You have to be at least a Channel Operator to use this command.", Kind::Refused,
          Action::Ban, "", true},
         {false, "That account doesn't currently exist.", Kind::Refused, Action::Ban},
