@@ -101,6 +101,11 @@ int main(int argc, char** argv) {
 
     std::signal(SIGPIPE, SIG_IGN);  // a closed output or socket is an error, not an end
     varno::Bot bot(varno::Edition::v201(), folder, colour, !colour && JournalReadsOutput());
+    // Before anything is sent: a second bot on the same folder leaves the first alone.
+    if (const auto control = bot.OpenControl(); !control.ok) {
+        std::fprintf(stderr, "VarnoBot: %s\n", control.message.c_str());
+        return varno::kControlExitStatus;
+    }
     varno::SignalPipe signalPipe({SIGTERM, SIGINT, SIGHUP}, [&bot](int signal) {
         if (signal == SIGHUP) {
             bot.Reload();

@@ -2,7 +2,8 @@
 // through the client's data-arrival path: framing, dispatch, the handlers, the roster, the
 // chat-log model with its auto-clear, the ban check and the once-a-second tick, with no view. The
 // floor, in the same binary, only splits the same bytes at CR LF and reads each line's code. The
-// same session again with the four example scripts loaded, and the cost of one event into a script.
+// same session again with the four example scripts loaded, and the cost of one event into a script;
+// and with the control socket's service, without a client and with one following every event.
 
 #include <benchmark/benchmark.h>
 
@@ -15,6 +16,8 @@
 #include "base/edition.h"
 #include "bench/session.h"
 #include "client/client.h"
+#include "control/backlog.h"
+#include "control/control_service.h"
 #include "script/script_host.h"
 #include "support/fake_script_ports.h"
 #include "support/fakes.h"
@@ -107,6 +110,53 @@ void Dispatch(benchmark::State& state, const Edition& edition, bool scripts = fa
     Lines(state);
 }
 
+// The same with the control socket's service and its backlog of 1,000 lines, as VarnoBot runs
+// it; follower: one client subscribed to every event, whose waiting bytes the socket takes
+// at every read, as a client that keeps up would.
+void DispatchWithControl(benchmark::State& state, bool follower) {
+    AppFolder folder;
+    test::FakeLink link;
+    test::FakeTimer r;
+    test::FakeTimer retry;
+    test::FakeTimer send;
+    SystemClock clock;
+    test::FakeWindow window;
+    Client client(Edition::v201(), folder.path(),
+                  Client::Ports{link, r, retry, send, clock, window});
+    Backlog backlog;
+    client.logs().addSink(backlog);
+    ControlService service(client, backlog, Hello{}, {});
+    std::string refusal;
+    const int id = *service.Open(refusal);
+    if (follower) {
+        service.Read(id, "{\"id\":1,\"command\":\"subscribe\"}\n");
+    }
+    client.Form_Load();
+    const std::string_view bytes = Session();
+    std::size_t taken = 0;
+    for (auto _ : state) {
+        for (std::size_t at = 0, reads = 0; at < bytes.size(); at += kRead) {
+            client.sck_dataarrival(bytes.substr(at, kRead));
+            taken += service.waiting(id).size();
+            service.Wrote(id, service.waiting(id).size());
+            if (++reads % kReadsPerTick == 0) {
+                client.Timer1_Timer();
+                service.Tick();
+            }
+        }
+    }
+    benchmark::DoNotOptimize(taken);
+    client.logs().removeSink(backlog);
+    Lines(state);
+}
+
+void BM_Dispatch201Control(benchmark::State& state) {
+    DispatchWithControl(state, false);
+}
+void BM_Dispatch201Follower(benchmark::State& state) {
+    DispatchWithControl(state, true);
+}
+
 void BM_Dispatch201(benchmark::State& state) {
     Dispatch(state, Edition::v201());
 }
@@ -142,6 +192,8 @@ BENCHMARK(BM_Floor)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Dispatch201)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Dispatch200)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Dispatch201Scripts)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Dispatch201Control)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Dispatch201Follower)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScriptEvent)->Unit(benchmark::kMillisecond);
 
 }  // namespace

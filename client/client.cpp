@@ -26,10 +26,9 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
                   {FilePath(kBanListFile), FilePath(kBadWordsFile), FilePath("bans.txt")},
                   {[this]() -> const std::string& { return ownName(); },
                    [this] { BanPresentUsers(); }, [this](std::string_view text) { Say(text); },
-                   [this](std::string_view script, DeedBook::Action action, std::string_view name,
-                          bool done, std::string_view text) {
-                       scripts_.DeedEnded(script, DeedBook::Verb(action), name, done, text);
-                   }}),
+                   [this](std::string_view origin, DeedBook::Action action, std::string_view name,
+                          bool done,
+                          std::string_view text) { DeedEnded(origin, action, name, done, text); }}),
       attention_(settings_.Notify, ports.clock),
       scripts_(ScriptPorts()) {
     writer_.addSink(startLines_);
@@ -42,6 +41,9 @@ Client::Client(const Edition& edition, std::string appFolder, Ports ports)
     connection_.setEmptyUserList([this] {
         roster_.clear();
         trusted_.Clear();
+        if (watch_.usersCleared) {
+            watch_.usersCleared();
+        }
     });
     connection_.setSawEventLine([this] { return dispatcher_.sawEventLine(); });
     connection_.setWaitingChanged([this] { ShowUptime(); });
@@ -286,6 +288,9 @@ void Client::Form2_Ok(const std::vector<OptionField>& fields) {
 void Client::setChannelLabel(std::string_view text) {
     trusted_.Clear();  // the listing of the new channel follows
     scriptUsers_.clear();
+    if (watch_.usersCleared) {
+        watch_.usersCleared();
+    }
     ports_.window.setChannelLabel(text);
     protection_.OnLoggedIn();  // only the channel event sets the label through this port
     scripts_.Channel(text);
@@ -346,6 +351,9 @@ void Client::UserLeft(std::string_view name) {
     if (!scripts_.empty()) {
         scripts_.Leave(name);
     }
+    if (watch_.userLeft) {
+        watch_.userLeft(name);
+    }
 }
 
 void Client::UserHere(std::string_view name, std::string_view flags, std::string_view product,
@@ -354,10 +362,13 @@ void Client::UserHere(std::string_view name, std::string_view flags, std::string
     if (product.size() >= 2 && product.front() == '[' && product.back() == ']') {
         product = product.substr(1, product.size() - 2);
     }
-    scriptUsers_[ToLowerAscii(name)] =
+    const ScriptUser& user = scriptUsers_[ToLowerAscii(name)] =
         ScriptUser{std::string(name), std::string(flags), std::string(product)};
     if (joined && !scripts_.empty()) {
         scripts_.Join(name, flags, product);
+    }
+    if (watch_.userHere) {
+        watch_.userHere(user, joined);
     }
 }
 
@@ -367,6 +378,9 @@ void Client::FlagsChanged(std::string_view name, std::string_view flags) {
     }
     if (!scripts_.empty()) {
         scripts_.Flags(name, flags);
+    }
+    if (watch_.flagsChanged) {
+        watch_.flagsChanged(name, flags);
     }
 }
 

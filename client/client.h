@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -33,6 +34,27 @@ namespace varno {
 // The lists of the settings folder that are read again when they change on disk.
 inline const std::vector<std::string> kListFiles = {
     std::string(kBanListFile), std::string(kDatabaseFile), std::string(kBadWordsFile)};
+
+// The origin of the deeds asked for through the control socket, as the end of a deed names
+// it (see ClientWatch): a script's name is a file's, and never holds a '/'.
+inline constexpr std::string_view kControlOrigin = "/control";
+
+// Who watches the client from outside the program (the control socket): the users of the
+// channel as they come, go and change, and the ends of deeds asked for by scripts and through
+// the control socket. Any of them may be left empty.
+struct ClientWatch {
+    // A user listed on entering the channel (joined false), or joining it.
+    std::function<void(const ScriptUser& user, bool joined)> userHere;
+    std::function<void(std::string_view name)> userLeft;
+    std::function<void(std::string_view name, std::string_view flags)> flagsChanged;
+    // The user list was emptied: a new channel's listing follows, or the connection went.
+    std::function<void()> usersCleared;
+    // origin: the script's name, or kControlOrigin. done: the server confirmed it; else
+    // text holds the server's words or why it was given up.
+    std::function<void(std::string_view origin, DeedBook::Action action, std::string_view name,
+                       bool done, std::string_view text)>
+        deedEnded;
+};
 
 // The main window's behaviour: every platform event of the window arrives here as one call,
 // and everything the window shows is in the models this holds.
@@ -103,11 +125,25 @@ public:
     // A list edit from the window: the path of the channel's list commands, with the answer
     // given back instead of said; returns whether the file changed.
     bool EditListFromWindow(ListKind list, bool add, std::string_view pattern, std::string& answer);
+    // The same for another asker, whom the orange line names ("varnoctl").
+    bool EditListFor(std::string_view asker, ListKind list, bool add, std::string_view pattern,
+                     std::string& answer);
     std::optional<std::string> LiftBan(std::string_view name) { return protection_.LiftBan(name); }
     // Writes keys of the settings file as Ok of the options dialog does, and uses them at once.
     bool SaveSettings(const std::vector<IniEntry>& entries);
 
     Connection::Sent SendChat(std::string_view text) { return connection_.SendChat(text); }
+
+    // The control socket.
+    void setWatch(ClientWatch watch) { watch_ = std::move(watch); }
+    // The users present, in the user list's order, with their flags and products.
+    std::vector<ScriptUser> presentUsers() const;
+    // A ban, kick or unban ("ban", "kick", "unban") asked for through the control socket: a
+    // deed of the program's own, as a script's is (trusted users spared from bans and kicks,
+    // its orange line naming "varnoctl"), whose end is told to the watch with kControlOrigin.
+    // Returns why it was refused at once, or empty text when it is under way.
+    std::string ControlModeration(std::string_view action, std::string_view name,
+                                  std::string_view reason);
     // Checks everyone in the user list against the ban list, as a join is checked: after the
     // list changed, the users already there answer to it too.
     void BanPresentUsers();
@@ -179,6 +215,9 @@ private:
     ScriptHost::Ports ScriptPorts();
     std::string ScriptModeration(std::string_view script, std::string_view action,
                                  std::string_view name, std::string_view reason);
+    // The end of a deed a script or the control socket asked for.
+    void DeedEnded(std::string_view origin, DeedBook::Action action, std::string_view name,
+                   bool done, std::string_view text);
     // The main log's line for a line this client said.
     void EchoOwnLine(std::string_view text);
     std::string FilePath(std::string_view name) const;
@@ -223,6 +262,7 @@ private:
     // not, so that a script loaded later knows them too (ASCII case folded names).
     std::unordered_map<std::string, ScriptUser> scriptUsers_;
     std::size_t bansConfirmed_ = 0;
+    ClientWatch watch_;
 };
 
 }  // namespace varno

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -7,6 +8,9 @@
 #include "base/window_port.h"
 #include "client/client.h"
 #include "client/client_host_qtcore.h"
+#include "control/backlog.h"
+#include "control/control_server_qtcore.h"
+#include "control/control_service.h"
 #include "headless/service_notify_qtcore.h"
 #include "headless/service_status.h"
 #include "headless/terminal_sink.h"
@@ -17,7 +21,8 @@ namespace varno {
 // the window programs use, every log line on standard output, and the lists read again when
 // they change on disk. What a window would show (caption, channel label, uptime) goes
 // nowhere; the log says it all. Under systemd it tells the service manager how it stands:
-// ready once the server let it in, and a status line that follows the connection.
+// ready once the server let it in, and a status line that follows the connection. Unless
+// Control=0, it is steered through a control socket (see ControlServer).
 class Bot : private WindowPort, private LogSink {
 public:
     // priorities: each line carries the syslog priority prefix the journal reads.
@@ -26,6 +31,9 @@ public:
     Bot(const Bot&) = delete;
     Bot& operator=(const Bot&) = delete;
 
+    // Opens the control socket, unless Control=0; call before Start. Not ok: the bot must end
+    // (kControlExitStatus), with the message.
+    ControlServer::Listening OpenControl();
     // The start-up sequence; call once.
     void Start();
     // SIGHUP: the settings and both lists read again.
@@ -48,6 +56,9 @@ private:
     // Tells the service manager what changed since it was last told; second: the
     // once-a-second call (see ServiceStatus::Update).
     void Notify(bool second);
+    BotFacts Facts();
+    // Reads the Backlog key again; says in red when it is not a number.
+    void ReadBacklog();
 
     // Nothing shows the logs' text once their lines have reached the sinks; it is dropped
     // every second, so a bot that runs for weeks holds no more than a second of it.
@@ -61,6 +72,14 @@ private:
     SystemClock clock_;
     std::string channel_;
     bool started_ = false;
+    std::string folder_;
+    Backlog backlog_;
+    std::unique_ptr<ControlService> control_;
+    std::unique_ptr<ControlServer> server_;
 };
+
+// The exit status of a bot that cannot open its control socket (EX_CANTCREAT): another bot
+// runs on the same folder, or the socket cannot be made.
+inline constexpr int kControlExitStatus = 73;
 
 }  // namespace varno

@@ -43,6 +43,8 @@ public:
     std::string Stopping();
 
     bool ready() const { return ready_; }
+    // Whether a new attempt is a reconnect (see StatusText).
+    bool reconnecting() const { return reconnecting_; }
 
 private:
     bool ready_ = false;

@@ -7,10 +7,8 @@
 
 namespace varno {
 
-// Every log line on a stream (standard output) as PlainLine text, each written whole. With
-// colour, each piece carries the 256-colour terminal escape nearest to its run's colour and
-// the line ends by resetting the colour; control characters from the server never reach
-// the terminal raw (see VisibleText). With priorities (for the journal), a line without
+// Every log line on a stream (standard output) as PlainLine text, each written whole; with
+// colour, as ColouredLine. With priorities (for the journal), a line without
 // colour starts with a syslog priority: "<3>" (error) when a piece of it is red, else "<6>".
 class TerminalSink : public LogSink {
 public:
@@ -27,8 +25,5 @@ private:
     bool colour_;
     bool priorities_;
 };
-
-// The index in the 256-colour terminal palette (its 6x6x6 cube and grey ramp) nearest to c.
-int Ansi256(Colour c);
 
 }  // namespace varno

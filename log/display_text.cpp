@@ -4,7 +4,6 @@
 #include <cstdint>
 
 namespace varno {
-namespace {
 
 bool IsValidUtf8(std::string_view s) {
     std::size_t i = 0;
@@ -45,6 +44,8 @@ bool IsValidUtf8(std::string_view s) {
     }
     return true;
 }
+
+namespace {
 
 // Windows-1252 code points for the bytes 0x80..0x9F; the five unassigned ones map to
 // themselves, as the C1 controls.

@@ -5,6 +5,10 @@
 
 namespace varno {
 
+// Whether bytes are UTF-8 as the standard has it: no overlong form, no surrogate, nothing
+// past U+10FFFF, no sequence cut short.
+bool IsValidUtf8(std::string_view bytes);
+
 // Text for the views: bytes that are valid UTF-8 are shown as UTF-8, anything else is read
 // as Windows-1252. The result is always valid UTF-8.
 std::string DisplayText(std::string_view bytes);

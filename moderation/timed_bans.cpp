@@ -11,6 +11,24 @@
 #include "moderation/text_file.h"
 
 namespace varno {
+
+std::string TimeLeftText(std::int64_t seconds) {
+    if (seconds <= 0) {
+        return "due";
+    }
+    const auto part = [](std::int64_t n, const char* unit) { return std::to_string(n) + unit; };
+    if (seconds < 60) {
+        return part(seconds, " s");
+    }
+    if (seconds < 3600) {
+        return part(seconds / 60, " min ") + part(seconds % 60, " s");
+    }
+    if (seconds < 86400) {
+        return part(seconds / 3600, " h ") + part(seconds % 3600 / 60, " min");
+    }
+    return part(seconds / 86400, " d ") + part(seconds % 86400 / 3600, " h");
+}
+
 namespace {
 
 bool IsName(std::string_view name) {

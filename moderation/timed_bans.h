@@ -7,6 +7,10 @@
 
 namespace varno {
 
+// How long until a timed ban is lifted, to the second below an hour: "59 s", "4 min 10 s",
+// "2 h 5 min", "3 d 4 h". Zero or less: "due".
+std::string TimeLeftText(std::int64_t seconds);
+
 // The bans this program lifts by itself once their time is over, kept in a file so that
 // they survive a restart: one line per ban, the name, a blank and the end time in seconds
 // since 1970 (UTC), each line ending in LF. Names are kept byte for byte; one name (ASCII

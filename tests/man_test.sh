@@ -7,7 +7,7 @@ dir=$1
 keys=$(sed -n 's/.*{"\([A-Za-z]*\)", &Settings::.*/\1/p' "$2/connection/settings.cpp")
 fail() { echo "man_test: $*" >&2; exit 1; }
 
-for page in VarnoBot.1 Varno1.1 Varno.1 varno.ini.5 varno-scripts.7; do
+for page in VarnoBot.1 Varno1.1 Varno.1 varno.ini.5 varno-scripts.7 varnoctl.1 varno-control.7; do
     [ -s "$dir/$page" ] || fail "$page missing"
     warnings=$(groff -ww -z -man "$dir/$page" 2>&1)
     [ -z "$warnings" ] || fail "$page: $warnings"

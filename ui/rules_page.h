@@ -6,28 +6,11 @@
 #include <utility>
 #include <vector>
 
+#include "moderation/rule_keys.h"
+
 namespace varno {
 
 class Client;
-
-// One key of the settings file that the Rules page of the Moderation window sets.
-struct RuleKey {
-    enum class Kind {
-        Rate,    // "N/S": a count and seconds, each 0 to its largest; 0 turns the rule off
-        Number,  // a whole number from 0 to largest
-        Switch,  // on (1) or off (0)
-        Folder,  // a folder's path, relative to the settings folder or absolute
-    };
-    std::string_view key;
-    Kind kind;
-    std::uint64_t largest;         // Rate: the count's; its seconds go to kRateSecondsMax
-    std::uint64_t shownWhenEmpty;  // what the program does without the key
-    std::string_view explanation;  // one line under the box
-    std::string_view unit;         // after a number: " min", " ms"
-};
-
-// The keys of the page in the order it shows them.
-const std::vector<RuleKey>& RuleKeys();
 
 // The Rules page: the values of its keys as the boxes show them, checked as they are set,
 // and the keys whose value changed, to be written as Ok of the options dialog writes.

@@ -6,23 +6,6 @@
 
 namespace varno {
 
-std::string TimeLeftText(std::int64_t seconds) {
-    if (seconds <= 0) {
-        return "due";
-    }
-    const auto part = [](std::int64_t n, const char* unit) { return std::to_string(n) + unit; };
-    if (seconds < 60) {
-        return part(seconds, " s");
-    }
-    if (seconds < 3600) {
-        return part(seconds / 60, " min ") + part(seconds % 60, " s");
-    }
-    if (seconds < 86400) {
-        return part(seconds / 3600, " h ") + part(seconds % 3600 / 60, " min");
-    }
-    return part(seconds / 86400, " d ") + part(seconds % 86400 / 3600, " h");
-}
-
 std::vector<TimedBansPage::Row> TimedBansPage::Rows() const {
     const Protection& protection = client_.protection();
     const std::int64_t now = client_.clock().unixSeconds();

@@ -5,13 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include "moderation/timed_bans.h"
+
 namespace varno {
 
 class Client;
-
-// How long until a timed ban is lifted, to the second below an hour: "59 s", "4 min 10 s",
-// "2 h 5 min", "3 d 4 h". Zero or less: "due".
-std::string TimeLeftText(std::int64_t seconds);
 
 // The Timed bans page of the Moderation window: the bans the program will lift by itself,
 // and lifting one now.

@@ -7,6 +7,7 @@
 #include "headless/terminal_sink.h"
 #include "log/line_text.h"
 #include "log/log_writer.h"
+#include "log/terminal_text.h"
 #include "support/fakes.h"
 
 namespace varno {
