@@ -151,6 +151,12 @@ TEST(VarnoctlOutput, EachAnswerIsPrintedWithItsStatus) {
          "[14:03:07] (whisper) caf\xc3\xa9\n",
          "",
          0},
+        {{"log", "-n", "1000"},
+         R"({"id":1,"ok":true,"result":{"lines":[{"event":"log","whisper":false,"runs":[)"
+         R"({"colour":"#ffffff","text":"[14:03:07] hi\r\n"}]}],"cut":true}})",
+         "[14:03:07] hi\n",
+         "varnoctl: only the last 1 line came: an answer is held to 1 MiB\n",
+         0},
         {{"users"},
          R"({"id":1,"ok":true,"result":{"users":[{"name":7}]}})",
          "",
