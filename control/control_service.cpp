@@ -362,8 +362,11 @@ std::string ControlService::LogLines(int id, const Request& r, std::size_t n) {
         });
     };
     // The newest lines that fit in what may wait for the client: a long backlog is cut rather
-    // than the client dropped for the bot's own answer. Each line after the first adds a comma.
-    const std::size_t room = kMaxWaitingBytes - std::min(kMaxWaitingBytes, waiting(id).size());
+    // than the client dropped for the bot's own answer. A subscriber's backlog takes half of
+    // it at most, so that the events after it do not drop a client that reads as they come.
+    // Each line after the first adds a comma.
+    const std::size_t room = (kMaxWaitingBytes - std::min(kMaxWaitingBytes, waiting(id).size())) /
+                             (r.command == Command::Subscribe ? 2 : 1);
     const auto fitting = [&](bool cut) {
         std::size_t bytes = answer({}, cut).size();
         std::size_t kept = 0;
