@@ -102,6 +102,12 @@ TEST(ControlSession, RequestLinesAndWhatWaitsAreHeldToTheirBoundsExactly) {
     ControlSession atBound;
     EXPECT_EQ(lines(atBound, std::string(kMaxRequestBytes, 'x') + "\n", whole).size(), 1u);
     EXPECT_TRUE(whole);
+    EXPECT_EQ(lines(atBound, std::string(kMaxRequestBytes, 'x') + "\r", whole).size(), 0u);
+    EXPECT_TRUE(whole) << "a CR after the bound's bytes may end the line";
+    EXPECT_EQ(lines(atBound, "\n", whole),
+              std::vector<std::string>{std::string(kMaxRequestBytes, 'x')});
+    EXPECT_FALSE(lines(atBound, std::string(kMaxRequestBytes, 'x') + "\rx", whole).size());
+    EXPECT_FALSE(whole) << "a CR that ends no line is a byte of it";
     ControlSession past;
     EXPECT_TRUE(lines(past, std::string(kMaxRequestBytes, 'x'), whole).empty());
     EXPECT_TRUE(whole) << "a line at the bound may still end";
