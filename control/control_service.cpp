@@ -1,6 +1,7 @@
 #include "control/control_service.h"
 
 #include <algorithm>
+#include <span>
 #include <utility>
 
 #include "base/text_case.h"
@@ -81,9 +82,12 @@ ControlService::~ControlService() {
 
 std::optional<int> ControlService::Open(std::string& refusal) {
     // A client whose input ended only waits for its answers (a deed's may take long, or
-    // never come while the server is away): it takes no place of the ones that ask.
+    // never come while the server is away): it takes no place of the ones that ask, once it
+    // has taken what waited for it. One that does not read holds its place, so that clients
+    // that send and never read cannot hold more than kMaxClients times what may wait.
     const auto asking = std::count_if(sessions_.begin(), sessions_.end(), [](const auto& s) {
-        return !s.second.session.inputEnded() && !s.second.dropped;
+        const ControlSession& session = s.second.session;
+        return (!session.inputEnded() || !session.waiting().empty()) && !s.second.dropped;
     });
     if (static_cast<std::size_t>(asking) >= kMaxClients) {
         refusal = ErrorLine("", "busy",
@@ -333,23 +337,51 @@ std::string ControlService::Answer(int id, const Request& r) {
             client_.mnuReconnect_Click();
             return Done(r.id);
         case Command::Log:
-            return LogLines(r, r.count);
+            return LogLines(id, r, r.count);
         case Command::Subscribe:
             sessions_.at(id).session.topics = r.topics;
-            return LogLines(r, r.count);
+            return LogLines(id, r, r.count);
     }
     return ErrorLine(r.id, "unknown-command", "no such command");
 }
 
-std::string ControlService::LogLines(const Request& r, std::size_t n) {
-    return AnswerLine(r.id, [this, n](json::Writer& out) {
-        WriteKey(out, "lines");
-        out.StartArray();
-        for (const std::string_view line : backlog_.Last(n)) {
-            out.RawValue(line.data(), line.size(), rapidjson::kObjectType);
+std::string ControlService::LogLines(int id, const Request& r, std::size_t n) {
+    const std::vector<std::string_view> lines = backlog_.Last(n);
+    const auto answer = [&r](std::span<const std::string_view> kept, bool cut) {
+        return AnswerLine(r.id, [kept, cut](json::Writer& out) {
+            WriteKey(out, "lines");
+            out.StartArray();
+            for (const std::string_view line : kept) {
+                out.RawValue(line.data(), line.size(), rapidjson::kObjectType);
+            }
+            out.EndArray();
+            if (cut) {
+                WriteKey(out, "cut");
+                out.Bool(true);
+            }
+        });
+    };
+    // The newest lines that fit in what may wait for the client: a long backlog is cut rather
+    // than the client dropped for the bot's own answer. A subscriber's backlog takes half of
+    // it at most, so that the events after it do not drop a client that reads as they come.
+    // Each line after the first adds a comma.
+    const std::size_t room = (kMaxWaitingBytes - std::min(kMaxWaitingBytes, waiting(id).size())) /
+                             (r.command == Command::Subscribe ? 2 : 1);
+    const auto fitting = [&](bool cut) {
+        std::size_t bytes = answer({}, cut).size();
+        std::size_t kept = 0;
+        for (; kept < lines.size(); ++kept) {
+            bytes += lines[lines.size() - 1 - kept].size() + (kept > 0 ? 1 : 0);
+            if (bytes > room) {
+                break;
+            }
         }
-        out.EndArray();
-    });
+        return kept;
+    };
+    if (fitting(false) == lines.size()) {
+        return answer(lines, false);
+    }
+    return answer(std::span(lines).last(fitting(true)), true);
 }
 
 std::string ControlService::Send(const Request& r) {

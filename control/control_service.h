@@ -84,7 +84,8 @@ private:
     std::string EditList(const Request& request);
     std::string SetRules(const Request& request);
     std::string Lift(const Request& request);
-    std::string LogLines(const Request& request, std::size_t n);
+    // The last n log lines, as many of the newest as fit in what may wait for the client.
+    std::string LogLines(int id, const Request& request, std::size_t n);
     // Queues line for the client; one that would pass kMaxWaitingBytes drops the client.
     void Queue(int id, std::string_view line, bool addLineEnd = false);
     void Drop(int id, std::string_view why);

@@ -12,7 +12,8 @@ bool ControlSession::Read(std::string_view bytes, const LineFn& line) {
     std::size_t start = 0;
     for (std::size_t end = in_.find('\n', scanned_); end != std::string::npos;
          end = in_.find('\n', start)) {
-        if (end - start > kMaxRequestBytes) {
+        const bool cr = end > start && in_[end - 1] == '\r';  // its line end, with the LF
+        if (end - start > kMaxRequestBytes + (cr ? 1 : 0)) {
             tooLong_ = true;
             break;
         }
@@ -25,7 +26,8 @@ bool ControlSession::Read(std::string_view bytes, const LineFn& line) {
     }
     in_.erase(0, start);
     scanned_ = in_.size();
-    if (tooLong_ || in_.size() > kMaxRequestBytes) {
+    // A CR after a whole line's bytes may be its line end still.
+    if (tooLong_ || in_.size() > kMaxRequestBytes + (in_.ends_with('\r') ? 1 : 0)) {
         tooLong_ = true;
         in_.clear();
         in_.shrink_to_fit();

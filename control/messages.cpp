@@ -304,7 +304,9 @@ bool ReadMessage(std::string_view line, Message& message) {
     }
     const json::Value* id = Find(root, "id");
     const json::Value* ok = Find(root, "ok");
-    if (!id || !ok || !ok->IsBool()) {
+    // The bot's ids are numbers and strings (null when it read none): any other value is no
+    // answer of its, and is never walked.
+    if (!id || !(id->IsNumber() || id->IsString() || id->IsNull()) || !ok || !ok->IsBool()) {
         return false;
     }
     json::Buffer buffer;

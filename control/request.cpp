@@ -5,6 +5,7 @@
 
 #include "control/json.h"
 #include "control/wire_text.h"
+#include "log/display_text.h"
 
 namespace varno {
 namespace {
@@ -257,8 +258,11 @@ ParsedRequest ParseRequest(std::string_view line) {
     if (!document.IsObject()) {
         return {std::nullopt, {"", "bad-request", "a request is a JSON object"}};
     }
+    // The id goes back as it came: a string of it must be UTF-8, which a lone "\udc00" the
+    // parser lets through is not.
     const json::Value* id = Member(document, "id");
-    if (!id || !(id->IsString() || id->IsInt64() || id->IsUint64())) {
+    if (!id || !(id->IsInt64() || id->IsUint64() ||
+                 (id->IsString() && IsValidUtf8({id->GetString(), id->GetStringLength()})))) {
         return {std::nullopt,
                 {"", "bad-request", "a request needs an id: a whole number or a string"}};
     }

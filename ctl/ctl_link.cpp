@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "control/request.h"
 #include "control/socket_path.h"
 #include "ctl/ctl_options.h"
 
@@ -74,6 +75,9 @@ bool CtlLink::Write(std::string_view bytes) {
 CtlLink::Read CtlLink::ReadLine(std::string& line, Deadline deadline) {
     for (;;) {
         if (const std::size_t end = in_.find('\n', scanned_); end != std::string::npos) {
+            if (end >= kMaxWaitingBytes) {
+                return Read::TooLong;
+            }
             if (end + 1 == in_.size()) {
                 line.swap(in_);  // the whole buffer is the line: no copy
                 line.pop_back();
@@ -86,6 +90,9 @@ CtlLink::Read CtlLink::ReadLine(std::string& line, Deadline deadline) {
             return Read::Line;
         }
         scanned_ = in_.size();
+        if (in_.size() >= kMaxWaitingBytes) {
+            return Read::TooLong;
+        }
         int timeout = -1;
         if (deadline) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(

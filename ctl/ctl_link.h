@@ -21,8 +21,10 @@ public:
     ~CtlLink();
 
     bool Write(std::string_view bytes);
-    enum class Read { Line, Ended, TimedOut, Failed };
-    // The next line from the bot, without its LF.
+    enum class Read { Line, Ended, TimedOut, Failed, TooLong };
+    // The next line from the bot, without its LF. A bot never sends a line longer than what
+    // may wait for a client (kMaxWaitingBytes, its LF within): one that runs on past it is
+    // TooLong, and is not read on.
     Read ReadLine(std::string& line, Deadline deadline);
 
     // Relays bytes both ways between standard input and output and the socket until the bot

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "control/request.h"
 #include "control/wire_text.h"
 #include "log/display_text.h"
 #include "log/line_text.h"
@@ -247,6 +248,11 @@ CtlOutput RenderAnswer(const CtlOptions& o, const Message& answer, bool colour) 
         }
         for (const LogLine& line : *lines) {
             output.out += LogText(line, colour);
+        }
+        if (const json::Value* cut = Find(body, "cut"); cut && cut->IsTrue()) {
+            output.err = "varnoctl: only the last " + Counted(lines->size(), "line") +
+                         " came: an answer is held to " + std::to_string(kMaxWaitingBytes >> 20) +
+                         " MiB\n";
         }
     }
     return output;

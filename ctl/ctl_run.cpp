@@ -15,6 +15,7 @@ namespace varno {
 namespace {
 
 constexpr int kGreetingSeconds = 30;
+constexpr char kTooLong[] = "the bot sent a line longer than the protocol allows";
 
 void Print(std::FILE* stream, const std::string& text) {
     if (!text.empty()) {
@@ -66,6 +67,8 @@ int RunCtl(const CtlOptions& o) {
                 return Fail(kCtlIoError, "the bot closed the connection before it answered");
             case CtlLink::Read::Failed:
                 return Fail(kCtlIoError, "the connection to the bot broke");
+            case CtlLink::Read::TooLong:
+                return Fail(kCtlSoftware, kTooLong);
         }
         if (!ReadMessage(line, message)) {
             return Fail(kCtlSoftware, "the bot said what this varnoctl cannot read");
@@ -105,6 +108,8 @@ int RunCtl(const CtlOptions& o) {
             case CtlLink::Read::TimedOut:
             case CtlLink::Read::Failed:
                 return Fail(kCtlIoError, "the connection to the bot broke");
+            case CtlLink::Read::TooLong:
+                return Fail(kCtlSoftware, kTooLong);
         }
         if (o.json) {
             Print(stdout, line + "\n");

@@ -72,6 +72,12 @@ TEST(ControlMessages, LinesThatAreNeitherAnswerNorEventAreBad) {
         {R"({"event":7})", Message::Kind::Bad},
         {"[]", Message::Kind::Bad},
         {"{\"id\":1,\"ok\":true,\"result\":{}}\xff", Message::Kind::Bad},
+        {R"({"id":"a","ok":true,"result":{}})", Message::Kind::Answer},
+        {R"({"id":[1],"ok":true,"result":{}})", Message::Kind::Bad},
+        // An id no bot sends, nested deep enough to run a recursive writer out of stack.
+        {"{\"id\":" + std::string(1 << 20, '[') + std::string(1 << 20, ']') +
+             ",\"ok\":true,\"result\":{}}",
+         Message::Kind::Bad},
     };
     for (const Case& c : cases) {
         Message m;

@@ -78,6 +78,7 @@ TEST(ControlRequest, EachCommandReadsItsArgumentsAndRefusesWhatCouldBreakALine) 
         {R"({"command":"status"})", "bad-request", ""},
         {R"({"id":1.5,"command":"status"})", "bad-request", ""},
         {R"({"id":[1],"command":"status"})", "bad-request", ""},
+        {R"({"id":"\udc00","command":"status"})", "bad-request", ""},
         {R"({"id":1})", "bad-request", ""},
         {R"({"id":1,"command":"bann"})", "unknown-command", ""},
         {R"({"id":1,"command":"ban"})", "missing-argument", ""},

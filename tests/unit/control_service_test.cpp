@@ -102,6 +102,12 @@ TEST(ControlSession, RequestLinesAndWhatWaitsAreHeldToTheirBoundsExactly) {
     ControlSession atBound;
     EXPECT_EQ(lines(atBound, std::string(kMaxRequestBytes, 'x') + "\n", whole).size(), 1u);
     EXPECT_TRUE(whole);
+    EXPECT_EQ(lines(atBound, std::string(kMaxRequestBytes, 'x') + "\r", whole).size(), 0u);
+    EXPECT_TRUE(whole) << "a CR after the bound's bytes may end the line";
+    EXPECT_EQ(lines(atBound, "\n", whole),
+              std::vector<std::string>{std::string(kMaxRequestBytes, 'x')});
+    EXPECT_FALSE(lines(atBound, std::string(kMaxRequestBytes, 'x') + "\rx", whole).size());
+    EXPECT_FALSE(whole) << "a CR that ends no line is a byte of it";
     ControlSession past;
     EXPECT_TRUE(lines(past, std::string(kMaxRequestBytes, 'x'), whole).empty());
     EXPECT_TRUE(whole) << "a line at the bound may still end";
@@ -321,12 +327,14 @@ TEST(ControlService, BadInputsGetAnswersAndTheLimitsDropOnlyTheClientAtThem) {
     EXPECT_FALSE(s.service->Open(refusal));
     EXPECT_EQ(Result(refusal, ""),
               "error busy: 8 clients are connected already; try again once one has gone");
-    // One whose input ended only waits for its answers, and leaves its place to a new one.
+    // One whose input ended only waits for its answers, and leaves its place to a new one
+    // once it has taken what waited for it: one that never reads holds its place.
     s.service->Read(clients[7], R"({"id":1,"command":"status"})");
     s.service->ReadEnd(clients[7]);
+    EXPECT_FALSE(s.service->Open(refusal)) << "its answer waits unread";
+    EXPECT_EQ(s.Take(clients[7]).size(), 1u);
     const int late = s.Connect();
     EXPECT_FALSE(s.service->Open(refusal)) << "and the new one counts";
-    EXPECT_EQ(s.Take(clients[7]).size(), 1u);
     EXPECT_EQ(s.service->closing(), std::vector<int>{clients[7]});
     s.service->Closed(clients[7]);
     clients[7] = late;
@@ -369,6 +377,46 @@ TEST(ControlService, BadInputsGetAnswersAndTheLimitsDropOnlyTheClientAtThem) {
     EXPECT_TRUE(s.service->closing().empty()) << "its answer waits";
     EXPECT_EQ(s.Take(c).size(), 1u);
     EXPECT_EQ(s.service->closing(), std::vector<int>{c});
+}
+
+TEST(ControlService, ALogAnswerHoldsTheNewestLinesThatFitInWhatMayWait) {
+    ServiceRig s;
+    s.backlog.setCapacity(2000);
+    const int c = s.Connect();
+    for (int i = 0; i < 1200; ++i) {
+        s.rig->client->logs().Line(LogTarget::Main, colour::kWhite, std::string(1000, 'x'));
+    }
+    const std::size_t event = s.backlog.Last(1).at(0).size();
+    struct Case {
+        std::string request;
+        std::size_t lines;  // 0: as many as fit
+        std::size_t room;   // for the answer
+    } const cases[] = {
+        {R"({"id":1,"command":"log","n":3})", 3, kMaxWaitingBytes},
+        {R"({"id":2,"command":"log","n":2000})", 0, kMaxWaitingBytes},
+        {R"({"id":3,"command":"subscribe","events":["log"],"backlog":2000})", 0,
+         kMaxWaitingBytes / 2},
+    };
+    for (const Case& k : cases) {
+        s.service->Read(c, k.request + "\n");
+        EXPECT_TRUE(s.service->closing().empty()) << "not dropped for its own answer";
+        const std::string answer(s.service->waiting(c));
+        s.Take(c);
+        Message m;
+        ASSERT_TRUE(ReadMessage(std::string_view(answer).substr(0, answer.size() - 1), m));
+        const json::Value* lines = Find(*m.body, "lines");
+        ASSERT_TRUE(lines && lines->IsArray()) << k.request;
+        const json::Value* cut = Find(*m.body, "cut");
+        if (k.lines > 0) {
+            EXPECT_EQ(lines->Size(), k.lines);
+            EXPECT_FALSE(cut);
+            continue;
+        }
+        EXPECT_LT(lines->Size(), 1200u);
+        EXPECT_TRUE(cut && cut->IsTrue());
+        EXPECT_LE(answer.size(), k.room) << k.request;
+        EXPECT_GT(answer.size() + 1 + event, k.room) << "one line more would not fit";
+    }
 }
 
 TEST(Backlog, KeepsTheLastLinesAndSizesDownAtOnce) {

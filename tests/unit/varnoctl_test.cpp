@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "control/control_settings.h"
 #include "control/messages.h"
+#include "control/request.h"
+#include "ctl/ctl_link.h"
 #include "ctl/ctl_options.h"
 #include "ctl/ctl_render.h"
 #include "support/fakes.h"
@@ -144,6 +151,12 @@ TEST(VarnoctlOutput, EachAnswerIsPrintedWithItsStatus) {
          "[14:03:07] (whisper) caf\xc3\xa9\n",
          "",
          0},
+        {{"log", "-n", "1000"},
+         R"({"id":1,"ok":true,"result":{"lines":[{"event":"log","whisper":false,"runs":[)"
+         R"({"colour":"#ffffff","text":"[14:03:07] hi\r\n"}]}],"cut":true}})",
+         "[14:03:07] hi\n",
+         "varnoctl: only the last 1 line came: an answer is held to 1 MiB\n",
+         0},
         {{"users"},
          R"({"id":1,"ok":true,"result":{"users":[{"name":7}]}})",
          "",
@@ -207,6 +220,45 @@ TEST(VarnoctlOutput, EachAnswerIsPrintedWithItsStatus) {
     EXPECT_EQ(WaitEnded(options({"--wait", "1", "ban", "bob"})).err,
               "varnoctl: no outcome within 1 second; the ban of bob goes on, and the bot's log "
               "tells its end\n");
+}
+
+TEST(VarnoctlLink, ALineIsReadUpToTheLongestABotSendsAndNoFurther) {
+    struct Case {
+        std::string bytes;  // what the bot sends, then it closes
+        CtlLink::Read read;
+        std::size_t size;  // of the line read
+    } const cases[] = {
+        {std::string(kMaxWaitingBytes - 1, 'x') + "\n", CtlLink::Read::Line, kMaxWaitingBytes - 1},
+        {std::string(kMaxWaitingBytes, 'x') + "\n", CtlLink::Read::TooLong, 0},
+        {std::string(kMaxWaitingBytes, 'x'), CtlLink::Read::TooLong, 0},
+    };
+    for (const Case& c : cases) {
+        test::TempFolder dir;
+        const std::string path = dir.file("control.sock");
+        const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.data(), path.size());
+        ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        ASSERT_EQ(::listen(listener, 1), 0);
+        std::thread bot;
+        {
+            CtlLink link;
+            ASSERT_EQ(link.Connect(path).status, 0);
+            const int peer = ::accept(listener, nullptr, nullptr);
+            bot = std::thread([peer, &c] {
+                // Ends once varnoctl closes its end, whatever it took of the bytes.
+                [[maybe_unused]] const ssize_t n =
+                    ::send(peer, c.bytes.data(), c.bytes.size(), MSG_NOSIGNAL);
+                ::close(peer);
+            });
+            std::string line;
+            EXPECT_EQ(link.ReadLine(line, std::nullopt), c.read) << c.bytes.size();
+            EXPECT_EQ(c.read == CtlLink::Read::Line ? line.size() : 0u, c.size);
+        }
+        bot.join();
+        ::close(listener);
+    }
 }
 
 TEST(ControlSettings, BacklogIsANumberHeldAtItsLargest) {
