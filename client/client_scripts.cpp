@@ -86,6 +86,7 @@ ScriptHost::Ports Client::ScriptPorts() {
     };
     ports.listed = [this](std::string_view name) { return banList_.MatchesAny(name); };
     ports.now = [this] { return ports_.clock.unixSeconds(); };
+    ports.steadyMs = [this] { return ports_.clock.steadyMs(); };
     ports.log = [this](std::string_view script, std::string_view text) {
         writer_.Line(LogTarget::Main, colour::kLightGrey,
                      std::string(script) + ": " + std::string(text));

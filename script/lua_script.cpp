@@ -3,7 +3,6 @@
 #include <locale.h>
 #include <lua.hpp>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -173,7 +172,7 @@ void LuaScript::CountHook(lua_State* L, lua_Debug* ar) {
 }
 
 void LuaScript::CheckTime(lua_State* L) {
-    if (std::chrono::steady_clock::now() - started_ > std::chrono::milliseconds(kTimeLimitMs)) {
+    if (ports_.steadyMs() - started_ > kTimeLimitMs) {
         budget_.Pass(ScriptBudget::Limit::Time);
         Raise(L);
     }
@@ -284,7 +283,7 @@ bool LuaScript::Call(ScriptEvent event, std::span<const ScriptArg> args) {
 
 void LuaScript::Begin() {
     budget_.Start();
-    started_ = std::chrono::steady_clock::now();
+    started_ = ports_.steadyMs();
 }
 
 bool LuaScript::Run(int nargs) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -137,8 +136,8 @@ private:
     ScriptBudget budget_;
     lua_State* state_ = nullptr;
     std::string error_;
-    std::chrono::steady_clock::time_point started_;  // of the running call
-    int eventNames_ = 0;  // the registry's table of the event functions' names
+    std::int64_t started_ = 0;  // of the running call, on the ports' steady clock
+    int eventNames_ = 0;        // the registry's table of the event functions' names
     Answer answer_;
     // The second of the clock whose log lines are counted, and how many it had.
     std::int64_t logSecond_ = 0;

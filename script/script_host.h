@@ -46,6 +46,8 @@ public:
         std::function<std::optional<ScriptUser>(std::string_view name)> user;
         std::function<bool(std::string_view name)> trusted, listed;
         std::function<std::int64_t()> now;  // seconds since the epoch
+        // A monotonic clock in milliseconds: what a call's time limit is measured by.
+        std::function<std::int64_t()> steadyMs;
         std::function<void(std::string_view script, std::string_view text)> log;  // light grey
         std::function<void(std::string_view text)> error;  // one red line, the whole text
     };

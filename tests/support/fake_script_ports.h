@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,6 +42,14 @@ struct FakeScriptPorts {
         p.trusted = [this](std::string_view name) { return trusted.contains(std::string(name)); };
         p.listed = [this](std::string_view name) { return listed.contains(std::string(name)); };
         p.now = [this] { return now; };
+        p.steadyMs = [this] {
+            if (!frozenMs) {
+                return std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                    .count();
+            }
+            return *frozenMs += msPerLook;
+        };
         p.log = [this](std::string_view script, std::string_view text) {
             logs.push_back(std::string(script) + ": " + std::string(text));
         };
@@ -63,6 +73,11 @@ struct FakeScriptPorts {
     std::vector<ScriptUser> users;
     std::set<std::string> trusted, listed;
     std::int64_t now = 1700000000;
+    // The steady clock: the real one, or when set one that moves by msPerLook at each look,
+    // so that a test of the instruction and memory limits is not ended by the time limit on
+    // a slow or busy machine.
+    std::optional<std::int64_t> frozenMs;
+    std::int64_t msPerLook = 0;
 };
 
 }  // namespace varno::test
