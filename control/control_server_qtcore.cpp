@@ -54,6 +54,12 @@ ControlServer::ControlServer(ControlService& service) : service_(service) {
     flush_.setSingleShot(true);
     flush_.setInterval(0);
     QObject::connect(&flush_, &QTimer::timeout, [this] { Flush(); });
+    acceptAgain_.setSingleShot(true);
+    acceptAgain_.setInterval(kAcceptPauseMs);
+    QObject::connect(&acceptAgain_, &QTimer::timeout, [this] {
+        accept_->setEnabled(true);
+        Accept();
+    });
     service_.setWake([this] {
         if (!flush_.isActive()) {
             flush_.start();
@@ -132,7 +138,13 @@ void ControlServer::Accept() {
     for (;;) {
         const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
-            return;  // none waits (or the peer went before it was taken)
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                // The peer stays in the backlog and the socket stays readable: rather than
+                // spin on it, look again when a descriptor may have come free.
+                accept_->setEnabled(false);
+                acceptAgain_.start();
+            }
+            break;  // none waits (or the peer went before it was taken)
         }
         ucred peer{};
         socklen_t size = sizeof(peer);

@@ -54,6 +54,9 @@ private:
     std::unique_ptr<QSocketNotifier> accept_;
     std::map<int, Peer> peers_;  // by the service's id
     QTimer flush_;
+    // Out of descriptors, accepting waits this long before it tries again.
+    static constexpr int kAcceptPauseMs = 1000;
+    QTimer acceptAgain_;
 };
 
 }  // namespace varno
