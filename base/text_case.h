@@ -82,4 +82,19 @@ inline std::string ToLowerAscii(std::string_view s) {
     return out;
 }
 
+// A word of one or more bytes, none of them a blank or a control byte: a name in a line the
+// server reads by its blanks, naming no one but the user it spells.
+inline bool IsWireName(std::string_view name) {
+    if (name.empty()) {
+        return false;
+    }
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= ' ' || byte == 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace varno

@@ -8,18 +8,6 @@
 #include "base/text_case.h"
 
 namespace varno {
-namespace {
-
-// A word of one or more bytes, none of them a blank or a control byte: a name in a line the
-// server reads by its blanks, naming no one but the user it spells.
-bool IsName(std::string_view name) {
-    return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte <= ' ' || byte == 0x7F;
-    });
-}
-
-}  // namespace
 
 std::string Client::scriptsFolder() const {
     const std::string& folder = settings_.Scripts;
@@ -51,7 +39,7 @@ ScriptHost::Ports Client::ScriptPorts() {
         return connection_.SendChat("/me " + std::string(text)).queued;
     };
     ports.whisper = [this, connected](std::string_view name, std::string_view text) {
-        if (!connected() || !IsName(name) || text.empty()) {
+        if (!connected() || !IsWireName(name) || text.empty()) {
             return false;
         }
         return connection_.SendChat("/w " + std::string(name) + " " + std::string(text)).queued;
@@ -99,9 +87,16 @@ ScriptHost::Ports Client::ScriptPorts() {
 
 std::string Client::ScriptModeration(std::string_view script, std::string_view action,
                                      std::string_view name, std::string_view reason) {
+    return Moderate(script, script, action, name, reason);
+}
+
+std::string Client::Moderate(std::string_view origin, std::string_view asker,
+                             std::string_view action, std::string_view name,
+                             std::string_view reason) {
     // Checked before the trusted users: "trusty" with a NUL or a line end after it is not
-    // trusty to the rule, but may be to the server.
-    if (!IsName(name)) {
+    // trusty to the rule, but may be to the server. A reason with a line end makes a line
+    // that the send path refuses, and the deed ends at once with why.
+    if (!IsWireName(name)) {
         return "not a name";
     }
     if (EqualsIgnoreCase(name, ownName())) {
@@ -127,10 +122,10 @@ std::string Client::ScriptModeration(std::string_view script, std::string_view a
     }
     const std::string why = verb->reasoned && !reason.empty() ? std::string(reason) : "";
     return protection_.ScriptModeration(
-        script,
+        origin,
         "/" + std::string(action) + " " + std::string(name) + (why.empty() ? "" : " " + why),
         std::string(verb->done) + " " + std::string(name) + (why.empty() ? "" : ": " + why) + " (" +
-            std::string(script) + ")");
+            std::string(asker) + ")");
 }
 
 }  // namespace varno

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "base/text_case.h"
 #include "control/json.h"
 #include "control/wire_text.h"
 #include "log/display_text.h"
@@ -53,13 +54,6 @@ constexpr std::array<std::pair<std::string_view, Topic>, 4> kTopics = {{
 }};
 
 constexpr std::string_view kLists[] = {"shitlist", "database", "badwords"};
-
-bool IsName(std::string_view name) {
-    return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte <= ' ' || byte == 0x7F;
-    });
-}
 
 // 'key'.
 std::string Quoted(std::string_view key) {
@@ -116,7 +110,7 @@ struct Reader {
                 if (std::string why = Bytes("name", true, request.name); !why.empty()) {
                     return why;
                 }
-                return IsName(request.name)
+                return IsWireName(request.name)
                            ? ""
                            : Fail("'name' must be one word, without blanks or control bytes");
             case Arg::Text:

@@ -280,6 +280,31 @@ TEST(ControlService, ADeedIsAnsweredWhenTheServerSettlesItAndAListEditBansAtOnce
         "error unchanged: Not on the ban list: gone");
 }
 
+// A deed whose line the send path refuses is refused in the answer, not left to a wait
+// that no end would meet: a reason too long for a paced line, and the cap of open deeds.
+TEST(ControlService, ADeedTheSendPathRefusesIsAnsweredAtOnce) {
+    ServiceRig s({}, "SendQuota=100\r\n");
+    s.rig->enter("alice", "1001 USER bob 0010 [CHAT]\r\n");
+    const int c = s.Connect();
+    const auto kick = [](int id, const std::string& name, std::size_t bytes) {
+        const std::string reason(bytes - ("/kick " + name + " ").size(), 'x');
+        return R"({"id":)" + std::to_string(id) + R"(,"command":"kick","name":")" + name +
+               R"(","reason":")" + reason + R"("})";
+    };
+    s.service->Read(c, kick(1, "bob", 200) + "\n");
+    EXPECT_TRUE(s.Take(c).empty()) << "a line of 200 bytes goes";
+    EXPECT_EQ(Result(s.Ask(c, kick(2, "eve", 201)), ""),
+              "error refused: not sent: kick eve: the line is too long to send (201 bytes)");
+    for (int i = 3; i <= 102; ++i) {
+        const std::string n = std::to_string(i);
+        s.service->Read(c, R"({"id":)" + n + R"(,"command":"ban","name":"u)" + n + "\"}\n");
+    }
+    const auto answers = s.Take(c);
+    ASSERT_EQ(answers.size(), 1u) << "the hundred and first deed open";
+    EXPECT_EQ(Result(answers[0], ""),
+              "error refused: not sent: ban u102: too many open deeds (100)");
+}
+
 TEST(ControlService, SubscribersGetTheLogUsersAndStatusAndTheBacklogHoldsItsLast) {
     ServiceRig s;
     const int c = s.Connect();
