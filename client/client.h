@@ -138,6 +138,8 @@ public:
     void setWatch(ClientWatch watch) { watch_ = std::move(watch); }
     // The users present, in the user list's order, with their flags and products.
     std::vector<ScriptUser> presentUsers() const;
+    // A user of the user list (its name as listed), with the flags and product last seen.
+    ScriptUser PresentUser(const std::string& name) const;
     // A ban, kick or unban ("ban", "kick", "unban") asked for through the control socket: a
     // deed of the program's own, as a script's is (trusted users spared from bans and kicks,
     // its orange line naming "varnoctl"), whose end is told to the watch with kControlOrigin.

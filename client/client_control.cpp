@@ -8,11 +8,14 @@ std::vector<ScriptUser> Client::presentUsers() const {
     std::vector<ScriptUser> users;
     users.reserve(roster_.size());
     for (std::size_t i = 0; i < roster_.size(); ++i) {
-        const std::string& name = roster_.at(i).text;
-        const auto known = scriptUsers_.find(ToLowerAscii(name));
-        users.push_back(known != scriptUsers_.end() ? known->second : ScriptUser{name, "", ""});
+        users.push_back(PresentUser(roster_.at(i).text));
     }
     return users;
+}
+
+ScriptUser Client::PresentUser(const std::string& name) const {
+    const auto known = scriptUsers_.find(ToLowerAscii(name));
+    return known != scriptUsers_.end() ? known->second : ScriptUser{name, "", ""};
 }
 
 std::string Client::ControlModeration(std::string_view action, std::string_view name,

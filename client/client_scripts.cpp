@@ -50,24 +50,13 @@ ScriptHost::Ports Client::ScriptPorts() {
     };
     ports.channel = [this] { return roster_.header(); };
     ports.ownName = [this] { return ownName(); };
-    ports.users = [this] {
-        std::vector<ScriptUser> users;
-        users.reserve(roster_.size());
-        for (std::size_t i = 0; i < roster_.size(); ++i) {
-            const std::string& name = roster_.at(i).text;
-            const auto known = scriptUsers_.find(ToLowerAscii(name));
-            users.push_back(known != scriptUsers_.end() ? known->second : ScriptUser{name, "", ""});
-        }
-        return users;
-    };
+    ports.users = [this] { return presentUsers(); };
     ports.user = [this](std::string_view name) -> std::optional<ScriptUser> {
         const auto pos = roster_.findCaseInsensitive(name);
         if (!pos) {
             return std::nullopt;
         }
-        const std::string& present = roster_.at(*pos).text;
-        const auto known = scriptUsers_.find(ToLowerAscii(present));
-        return known != scriptUsers_.end() ? known->second : ScriptUser{present, "", ""};
+        return PresentUser(roster_.at(*pos).text);
     };
     ports.trusted = [this](std::string_view name) {
         return trusted_.SparesFromBans(name, "", database_, true);
