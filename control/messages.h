@@ -120,6 +120,7 @@ struct Message {
     bool ok = false;
     std::string code, message;  // a failed answer's
     std::string event;          // an event's name
+    std::vector<char> text;     // the line, parsed in place: the document's strings are in it
     json::Document document;
     const json::Value* body = nullptr;  // an answer's result, or the event's object
 };

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "control/request.h"
 #include "control/socket_path.h"
@@ -110,11 +111,13 @@ CtlLink::Read CtlLink::ReadLine(std::string& line, Deadline deadline) {
         if (ready <= 0) {
             continue;
         }
-        // Straight into the buffer's own room: a long answer is copied once.
-        const std::size_t had = in_.size();
-        in_.resize(had + kReadBytes);
-        const ssize_t n = ::recv(fd_, in_.data() + had, kReadBytes, 0);
-        in_.resize(had + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+        // Into a room of its own that is never cleared, then onto the buffer: copying what
+        // came costs less than clearing room for what may come.
+        if (!room_) {
+            room_ = std::make_unique_for_overwrite<char[]>(kReadBytes);
+        }
+        const ssize_t n = ::recv(fd_, room_.get(), kReadBytes, 0);
+        in_.append(room_.get(), static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
         if (n == 0) {
             return Read::Ended;
         }

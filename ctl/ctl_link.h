@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,8 +35,9 @@ public:
 
 private:
     int fd_ = -1;
-    std::string in_;           // read, not yet handed out
-    std::size_t scanned_ = 0;  // in_ holds no LF before this
+    std::string in_;                // read, not yet handed out
+    std::size_t scanned_ = 0;       // in_ holds no LF before this
+    std::unique_ptr<char[]> room_;  // what recv fills
 };
 
 }  // namespace varno

@@ -2,12 +2,23 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace varno {
 
 bool IsValidUtf8(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size()) {
+        // Eight bytes at a time while they are ASCII, as most of what is checked is.
+        for (std::uint64_t word = 0; i + 8 <= s.size(); i += 8) {
+            std::memcpy(&word, s.data() + i, 8);
+            if ((word & 0x8080808080808080U) != 0) {
+                break;
+            }
+        }
+        if (i == s.size()) {
+            break;
+        }
         const auto c = static_cast<unsigned char>(s[i]);
         std::size_t extra = 0;
         std::uint32_t cp = 0;
@@ -114,6 +125,10 @@ std::string DisplayText(std::string_view bytes) {
 }
 
 std::string VisibleText(std::string_view bytes) {
+    // Printable ASCII, as nearly every line is, shows as it is.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+        return std::string(bytes);
+    }
     return WithSymbols(DisplayText(bytes));
 }
 

@@ -20,6 +20,11 @@ void ForEachShownPiece(const Runs& line, bool whisper,
 
 std::string PlainLine(const Runs& line, bool whisper) {
     std::string text;
+    std::size_t size = kWhisperMarker.size() + 1;
+    for (const Run& run : line) {
+        size += run.text.size();
+    }
+    text.reserve(size);
     ForEachShownPiece(line, whisper, [&text](Colour, const std::string& shown) { text += shown; });
     text += '\n';
     return text;

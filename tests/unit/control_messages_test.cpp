@@ -74,6 +74,13 @@ TEST(ControlMessages, LinesThatAreNeitherAnswerNorEventAreBad) {
         {"{\"id\":1,\"ok\":true,\"result\":{}}\xff", Message::Kind::Bad},
         {R"({"id":"a","ok":true,"result":{}})", Message::Kind::Answer},
         {R"({"id":[1],"ok":true,"result":{}})", Message::Kind::Bad},
+        // The line is checked whole before it is parsed in place: no byte of it may be one
+        // the parser would take for its end, or that is not UTF-8.
+        {std::string("{\"id\":1,\"ok\":true,\"result\":{}}\0,", 32), Message::Kind::Bad},
+        {std::string("{\"id\":1,\"ok\":true,\"result\":{\"a\":\"\0\"}}", 37), Message::Kind::Bad},
+        {"{\"id\":1,\"ok\":true,\"result\":{\"a\":\"\xC3\"}}", Message::Kind::Bad},
+        {"{\"id\":1,\"ok\":true,\"result\":{\"a\":\"\xED\xA0\x80\"}}", Message::Kind::Bad},
+        {"{\"id\":1,\"ok\":true,\"result\":{\"a\":\"\xC3\xA9\\u00e9\\n\"}}", Message::Kind::Answer},
         // An id no bot sends, nested deep enough to run a recursive writer out of stack.
         {"{\"id\":" + std::string(1 << 20, '[') + std::string(1 << 20, ']') +
              ",\"ok\":true,\"result\":{}}",

@@ -28,5 +28,37 @@ TEST(DisplayText, VisibleTextShowsControlCharactersAsTheirSymbols) {
     }
 }
 
+// The check reads ASCII eight bytes at a time: each sequence at every place around those
+// words, and cut short by the end of the text.
+TEST(DisplayText, Utf8IsCheckedWhereverASequenceFallsInTheText) {
+    struct Case {
+        std::string sequence;
+        bool valid;
+    } const cases[] = {
+        {"\xC3\xA9", true},
+        {"\xE2\x90\x80", true},
+        {"\xF0\x9F\x98\x80", true},
+        {"\xFF", false},
+        {"\x80", false},
+        {"\xC0\xAF", false},
+        {"\xED\xA0\x80", false},
+        {"\xF4\x90\x80\x80", false},
+        {"\xE2\x90", false},
+        {std::string("\0", 1), true},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t at = 0; at <= 17; ++at) {
+            std::string text = std::string(at, 'a') + c.sequence + std::string(17 - at, 'b');
+            EXPECT_EQ(IsValidUtf8(text), c.valid) << at << " " << c.sequence;
+            text = std::string(at, 'a') + c.sequence;
+            EXPECT_EQ(IsValidUtf8(text), c.valid) << at << " at the end " << c.sequence;
+            if (c.sequence.size() > 1) {
+                text.pop_back();
+                EXPECT_FALSE(IsValidUtf8(text)) << at << " cut " << c.sequence;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace varno
