@@ -1,5 +1,7 @@
 #include "control/backlog.h"
 
+#include <algorithm>
+
 namespace varno {
 
 void Backlog::setCapacity(std::size_t capacity) {
@@ -18,22 +20,29 @@ void Backlog::onLine(const Runs& line, bool whisper) {
         if (lines_.size() == capacity_) {
             // The oldest line's room is taken again: no allocation once the backlog is full
             // of lines as long as the new one.
-            std::string oldest = std::move(lines_.front());
+            Line oldest = std::move(lines_.front());
             lines_.pop_front();
-            oldest.assign(event);
             lines_.push_back(std::move(oldest));
         } else {
-            lines_.emplace_back(event);
+            lines_.emplace_back();
         }
+        lines_.back().event.assign(event);
+        lines_.back().text.assign(writer_.WriteText(line, whisper));
     }
     if (follower_) {
         follower_(event);
     }
 }
 
-std::vector<std::string_view> Backlog::Last(std::size_t n) const {
-    const std::size_t from = lines_.size() > n ? lines_.size() - n : 0;
-    return {lines_.begin() + static_cast<std::ptrdiff_t>(from), lines_.end()};
+std::vector<std::string_view> Backlog::Last(std::size_t n, bool text) const {
+    const std::size_t count = std::min(n, lines_.size());
+    std::vector<std::string_view> last;
+    last.reserve(count);
+    for (auto line = lines_.end() - static_cast<std::ptrdiff_t>(count); line != lines_.end();
+         ++line) {
+        last.emplace_back(text ? line->text : line->event);
+    }
+    return last;
 }
 
 }  // namespace varno

@@ -18,7 +18,7 @@ inline constexpr std::size_t kMaxBacklog = 100000;
 
 // The last lines of both logs, kept in memory for the control socket: each line as the JSON
 // text of its log event (see LogEventWriter), made once, for the backlog and every client
-// that follows the log alike.
+// that follows the log alike, and as the JSON string of its text.
 class Backlog : public LogSink {
 public:
     explicit Backlog(std::size_t capacity = kDefaultBacklog) : capacity_(capacity) {}
@@ -34,13 +34,17 @@ public:
 
     void onLine(const Runs& line, bool whisper) override;
 
-    // The last n lines kept (all of them when fewer), oldest first.
-    std::vector<std::string_view> Last(std::size_t n) const;
+    // The last n lines kept (all of them when fewer), oldest first: their events, or with
+    // text their texts.
+    std::vector<std::string_view> Last(std::size_t n, bool text = false) const;
     std::size_t size() const { return lines_.size(); }
 
 private:
     std::size_t capacity_;
-    std::deque<std::string> lines_;
+    struct Line {
+        std::string event, text;
+    };
+    std::deque<Line> lines_;
     LogEventWriter writer_;
     std::function<void(std::string_view)> follower_;
 };

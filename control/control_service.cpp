@@ -346,13 +346,14 @@ std::string ControlService::Answer(int id, const Request& r) {
 }
 
 std::string ControlService::LogLines(int id, const Request& r, std::size_t n) {
-    const std::vector<std::string_view> lines = backlog_.Last(n);
+    const std::vector<std::string_view> lines = backlog_.Last(n, r.textForm);
     const auto answer = [&r](std::span<const std::string_view> kept, bool cut) {
-        return AnswerLine(r.id, [kept, cut](json::Writer& out) {
+        return AnswerLine(r.id, [&r, kept, cut](json::Writer& out) {
             WriteKey(out, "lines");
             out.StartArray();
             for (const std::string_view line : kept) {
-                out.RawValue(line.data(), line.size(), rapidjson::kObjectType);
+                out.RawValue(line.data(), line.size(),
+                             r.textForm ? rapidjson::kStringType : rapidjson::kObjectType);
             }
             out.EndArray();
             if (cut) {

@@ -2,6 +2,7 @@
 
 #include "control/wire_text.h"
 #include "log/display_text.h"
+#include "log/line_text.h"
 
 namespace varno {
 namespace {
@@ -287,6 +288,15 @@ std::string_view LogEventWriter::Write(const Runs& line, bool whisper) {
     writer_.EndArray();
     writer_.EndObject();
     return {buffer_.GetString(), buffer_.GetSize()};
+}
+
+std::string_view LogEventWriter::WriteText(const Runs& line, bool whisper) {
+    std::string text = PlainLine(line, whisper);
+    text.pop_back();
+    textBuffer_.Clear();
+    textWriter_.Reset(textBuffer_);
+    WriteBytes(textWriter_, text);
+    return {textBuffer_.GetString(), textBuffer_.GetSize()};
 }
 
 bool ReadMessage(std::string_view line, Message& message) {

@@ -101,15 +101,20 @@ std::string DeedEventLine(const DeedReport& deed);
 // The log event of one line, {"event": "log", "whisper": false, "runs": [{"colour":
 // "#rrggbb", "text": ...}, ...]}, without a line end; a run whose text is partly a user's
 // carries "links" (the byte it starts at), one of a line that names the operator "mention".
-// Reuses its buffer, as it runs for every line the bot logs.
+// Reuses its buffers, as it runs for every line the bot logs.
 class LogEventWriter {
 public:
-    LogEventWriter() : writer_(buffer_) {}
+    LogEventWriter() : writer_(buffer_), textWriter_(textBuffer_) {}
     std::string_view Write(const Runs& line, bool whisper);
+    // The line of a log answer's "text" form: one JSON string, the line as PlainLine shows
+    // it without its LF. Its own buffer: what Write gave stays good.
+    std::string_view WriteText(const Runs& line, bool whisper);
 
 private:
     json::Buffer buffer_;
     json::Writer writer_;
+    json::Buffer textBuffer_;
+    json::Writer textWriter_;
 };
 
 // A line read from the bot.

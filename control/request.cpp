@@ -12,7 +12,7 @@ namespace varno {
 namespace {
 
 // How each argument of a command is checked.
-enum class Arg { Name, Text, OptionalReason, List, Pattern, Values, Count, Topics };
+enum class Arg { Name, Text, OptionalReason, List, Pattern, Values, Count, Form, Topics };
 
 struct CommandInfo {
     Command command;
@@ -40,7 +40,7 @@ const std::vector<CommandInfo>& Commands() {
         {Command::Scripts, "scripts", {}},
         {Command::Reload, "reload", {}},
         {Command::Reconnect, "reconnect", {}},
-        {Command::Log, "log", {Arg::Count}},
+        {Command::Log, "log", {Arg::Count, Arg::Form}},
         {Command::Subscribe, "subscribe", {Arg::Topics, Arg::Count}},
     };
     return commands;
@@ -143,6 +143,8 @@ struct Reader {
                 return Values();
             case Arg::Count:
                 return Count(request.command == Command::Log ? "n" : "backlog");
+            case Arg::Form:
+                return Form();
             case Arg::Topics:
                 return Topics();
         }
@@ -183,6 +185,21 @@ struct Reader {
                         std::to_string(kMaxLogLines));
         }
         request.count = value->GetUint64();
+        return "";
+    }
+
+    // "runs" (as the events) or "text".
+    std::string Form() {
+        const json::Value* value = Member(object, "form");
+        if (!value) {
+            return "";
+        }
+        const std::string_view form =
+            value->IsString() ? std::string_view(value->GetString(), value->GetStringLength()) : "";
+        if (form != "runs" && form != "text") {
+            return Fail("'form' must be runs or text");
+        }
+        request.textForm = form == "text";
         return "";
     }
 

@@ -65,6 +65,7 @@ struct Request {
     std::string pattern;  // add, del
     std::vector<std::pair<std::string, std::string>> values;  // set: keys and values, in order
     std::uint64_t count = 0;  // log: lines; subscribe: the backlog's lines first
+    bool textForm = false;    // log: each line as its text ("form": "text"), not its runs
     unsigned topics = 0;      // subscribe
 };
 

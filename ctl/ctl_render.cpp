@@ -98,7 +98,7 @@ int StatusForCode(std::string_view code) {
     return kCtlFailed;
 }
 
-std::string CtlRequestLine(const CtlOptions& o) {
+std::string CtlRequestLine(const CtlOptions& o, bool colour) {
     json::Buffer buffer;
     json::Writer out(buffer);
     out.StartObject();
@@ -139,6 +139,9 @@ std::string CtlRequestLine(const CtlOptions& o) {
     } else if (o.command == "log") {
         WriteKey(out, "n");
         out.Uint64(o.lines);
+        if (!colour && !o.json) {
+            Text(out, "form", "text");
+        }
     }
     out.EndObject();
     std::string line(buffer.GetString(), buffer.GetSize());
@@ -242,15 +245,24 @@ CtlOutput RenderAnswer(const CtlOptions& o, const Message& answer, bool colour) 
                      : folder.empty()  ? "No scripts: Varno.ini names no Scripts folder\n"
                                        : "No scripts in " + folder + "\n";
     } else if (c == "log") {
-        const auto lines = ReadArray<LogLine>(body, "lines", ReadLogLine);
-        if (!lines) {
+        const json::Value* lines = Find(body, "lines");
+        if (!lines || !lines->IsArray()) {
             return Unreadable();
         }
-        for (const LogLine& line : *lines) {
-            output.out += LogText(line, colour);
+        // Each line as its runs, or as its text when that was asked for (a bot that does not
+        // know the text form sends the runs).
+        for (const json::Value& item : lines->GetArray()) {
+            if (const auto text = ReadBytes(item)) {
+                output.out += VisibleText(*text);
+                output.out += '\n';
+            } else if (const auto line = ReadLogLine(item)) {
+                output.out += LogText(*line, colour);
+            } else {
+                return Unreadable();
+            }
         }
         if (const json::Value* cut = Find(body, "cut"); cut && cut->IsTrue()) {
-            output.err = "varnoctl: only the last " + Counted(lines->size(), "line") +
+            output.err = "varnoctl: only the last " + Counted(lines->Size(), "line") +
                          " came: an answer is held to " + std::to_string(kMaxWaitingBytes >> 20) +
                          " MiB\n";
         }

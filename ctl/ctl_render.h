@@ -8,8 +8,9 @@
 
 namespace varno {
 
-// The request line a command of varnoctl sends (with its line end), its id 1.
-std::string CtlRequestLine(const CtlOptions& options);
+// The request line a command of varnoctl sends (with its line end), its id 1. colour: as for
+// RenderAnswer; a log that is printed as plain text asks for the lines' text alone.
+std::string CtlRequestLine(const CtlOptions& options, bool colour);
 
 // What varnoctl prints for an answer, and its exit status.
 struct CtlOutput {

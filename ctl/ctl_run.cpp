@@ -83,7 +83,7 @@ int RunCtl(const CtlOptions& o) {
                 return Fail(kCtlSoftware, "the bot speaks another version of the protocol");
             }
             greeted = true;
-            if (!link.Write(CtlRequestLine(o))) {
+            if (!link.Write(CtlRequestLine(o, colour))) {
                 return Fail(kCtlIoError, "the connection to the bot broke");
             }
             deadline = std::chrono::steady_clock::now() + std::chrono::seconds(o.waitSeconds);

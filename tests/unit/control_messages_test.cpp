@@ -106,6 +106,33 @@ TEST(ControlMessages, LinesThatAreNeitherAnswerNorEventAreBad) {
               "{\"id\":\"x\",\"ok\":true,\"result\":{}}\n");
 }
 
+// The writer copies a string with nothing to escape whole: what it writes is the library's.
+TEST(ControlMessages, TheWriterWritesWhatTheLibraryWrites) {
+    std::vector<std::string> texts = {"",     "plain",    "caf\xc3\xa9",         "a\"b",
+                                      "a\\b", "\x7f\x80", std::string("\0x", 2), "tab\t",
+                                      "/</"};
+    for (int b = 0; b < 256; ++b) {
+        texts.push_back(std::string(1, static_cast<char>(b)) + "abc");
+        texts.push_back("abc" + std::string(1, static_cast<char>(b)));
+    }
+    const auto write = [&texts](auto& out) {
+        out.StartObject();
+        for (const std::string& text : texts) {
+            out.Key(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+            out.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+        }
+        out.EndObject();
+    };
+    json::Buffer ours;
+    json::Writer writer(ours);
+    write(writer);
+    json::Buffer library;
+    rapidjson::Writer<json::Buffer> reference(library);
+    write(reference);
+    EXPECT_EQ(std::string_view(ours.GetString(), ours.GetSize()),
+              std::string_view(library.GetString(), library.GetSize()));
+}
+
 TEST(ControlSocketPath, TheRuntimeFolderFirstThenTheSettingsFolder) {
     struct Case {
         std::string folder, runtime, path;

@@ -56,7 +56,7 @@ TEST(ControlRequest, EachCommandReadsItsArgumentsAndRefusesWhatCouldBreakALine) 
     struct Case {
         std::string line;
         std::string code;   // empty: a request
-        std::string check;  // name|text|reason|list|pattern|count|topics of the request
+        std::string check;  // name|text|reason|list|pattern|values|count|topics[|text form]
     } const cases[] = {
         {R"({"id":1,"command":"status"})", "", "|||||0|0|0"},
         {R"({"id":"a","command":"ban","name":"bob","reason":"spam"})", "", "bob||spam|||0|0|0"},
@@ -67,6 +67,9 @@ TEST(ControlRequest, EachCommandReadsItsArgumentsAndRefusesWhatCouldBreakALine) 
          "|||shitlist|spam*|0|0|0"},
         {R"({"id":5,"command":"log"})", "", "|||||0|10|0"},
         {R"({"id":5,"command":"log","n":100000})", "", "|||||0|100000|0"},
+        {R"({"id":5,"command":"log","form":"text"})", "", "|||||0|10|0|text form"},
+        {R"({"id":5,"command":"log","form":"runs"})", "", "|||||0|10|0"},
+        {R"({"id":5,"command":"subscribe","form":"text"})", "", "|||||0|0|15"},
         {R"({"id":6,"command":"subscribe"})", "", "|||||0|0|15"},
         {R"({"id":6,"command":"subscribe","events":["log","deeds"],"backlog":3})", "",
          "|||||0|3|9"},
@@ -99,6 +102,8 @@ TEST(ControlRequest, EachCommandReadsItsArgumentsAndRefusesWhatCouldBreakALine) 
         {R"({"id":1,"command":"set","values":{"SendQuota":4}})", "bad-argument", ""},
         {R"({"id":1,"command":"log","n":100001})", "bad-argument", ""},
         {R"({"id":1,"command":"log","n":-1})", "bad-argument", ""},
+        {R"({"id":1,"command":"log","form":"Text"})", "bad-argument", ""},
+        {R"({"id":1,"command":"log","form":true})", "bad-argument", ""},
         {R"({"id":1,"command":"subscribe","events":["everything"]})", "bad-argument", ""},
     };
     for (const Case& c : cases) {
@@ -112,7 +117,7 @@ TEST(ControlRequest, EachCommandReadsItsArgumentsAndRefusesWhatCouldBreakALine) 
         const Request& r = *parsed.request;
         EXPECT_EQ(r.name + "|" + r.text + "|" + r.reason + "|" + r.list + "|" + r.pattern + "|" +
                       std::to_string(r.values.size()) + "|" + std::to_string(r.count) + "|" +
-                      std::to_string(r.topics),
+                      std::to_string(r.topics) + (r.textForm ? "|text form" : ""),
                   c.check)
             << c.line;
     }

@@ -8,6 +8,8 @@
 #include "control/control_service.h"
 #include "control/control_session.h"
 #include "control/messages.h"
+#include "control/wire_text.h"
+#include "log/line_text.h"
 #include "support/client_rig.h"
 
 // The control socket without a socket: a client over fake ports, its backlog, and the
@@ -317,6 +319,8 @@ TEST(ControlService, SubscribersGetTheLogUsersAndStatusAndTheBacklogHoldsItsLast
         R"([{"event":"log","whisper":false,"runs":[{"colour":"#ffffff","text":"[14:03:07] "},)"
         R"({"colour":"#ff0000","text":"line 5\r\n"}]},{"event":"log","whisper":false,"runs":)"
         R"([{"colour":"#ffffff","text":"[14:03:07] "},{"colour":"#ff0000","text":"line 6\r\n"}]}])");
+    EXPECT_EQ(Result(s.Ask(c, R"({"id":5,"command":"log","n":2,"form":"text"})"), "lines"),
+              R"(["[14:03:07] line 5","[14:03:07] line 6"])");
     EXPECT_EQ(Result(s.Ask(c, R"({"id":2,"command":"log","n":9})"), "lines").size(),
               Result(s.Ask(c, R"({"id":3,"command":"log","n":5})"), "lines").size())
         << "the backlog holds its capacity's lines";
@@ -411,16 +415,25 @@ TEST(ControlService, ALogAnswerHoldsTheNewestLinesThatFitInWhatMayWait) {
     for (int i = 0; i < 1200; ++i) {
         s.rig->client->logs().Line(LogTarget::Main, colour::kWhite, std::string(1000, 'x'));
     }
-    const std::size_t event = s.backlog.Last(1).at(0).size();
+    // The longest line of each form: the next one left out is at most as long.
+    const auto longest = [&s](bool text) {
+        std::size_t most = 0;
+        for (const std::string_view line : s.backlog.Last(2000, text)) {
+            most = std::max(most, line.size());
+        }
+        return most;
+    };
     struct Case {
         std::string request;
         std::size_t lines;  // 0: as many as fit
         std::size_t room;   // for the answer
+        bool text = false;  // the lines in the text form
     } const cases[] = {
         {R"({"id":1,"command":"log","n":3})", 3, kMaxWaitingBytes},
         {R"({"id":2,"command":"log","n":2000})", 0, kMaxWaitingBytes},
         {R"({"id":3,"command":"subscribe","events":["log"],"backlog":2000})", 0,
          kMaxWaitingBytes / 2},
+        {R"({"id":4,"command":"log","n":2000,"form":"text"})", 0, kMaxWaitingBytes, true},
     };
     for (const Case& k : cases) {
         s.service->Read(c, k.request + "\n");
@@ -440,7 +453,40 @@ TEST(ControlService, ALogAnswerHoldsTheNewestLinesThatFitInWhatMayWait) {
         EXPECT_LT(lines->Size(), 1200u);
         EXPECT_TRUE(cut && cut->IsTrue());
         EXPECT_LE(answer.size(), k.room) << k.request;
-        EXPECT_GT(answer.size() + 1 + event, k.room) << "one line more would not fit";
+        EXPECT_GT(answer.size() + 1 + longest(k.text), k.room) << "one line more would not fit";
+    }
+}
+
+// Each line's text is what varnoctl prints of its runs, whatever bytes the runs hold.
+TEST(Backlog, ALinesTextIsItsRunsAsPlainText) {
+    struct Case {
+        Runs runs;
+        bool whisper;
+        std::string text;  // as it is printed
+    } const cases[] = {
+        {{{colour::kWhite, "[14:03:07] "}, {colour::kYellow, "<bob> hi\r\n"}},
+         false,
+         "[14:03:07] <bob> hi\n"},
+        {{{colour::kWhite, "[14:03:07] "}, {colour::kYellow, "bob\x1b[2J\"\\"}},
+         true,
+         "[14:03:07] (whisper) bob\xe2\x90\x9b[2J\"\\\n"},
+        {{{colour::kWhite, "[14:03:07] "}, {colour::kRed, "caf\xe9 \xc3\xa9\r\r\n"}},
+         false,
+         "[14:03:07] caf\xc3\xa9 \xc3\x83\xc2\xa9\xe2\x90\x8d\n"},
+        {{{colour::kWhite, std::string("\0\r\n", 3)}}, false, "\xe2\x90\x80\n"},
+        {{}, true, "\n"},
+    };
+    Backlog backlog(10);
+    for (const Case& c : cases) {
+        backlog.onLine(c.runs, c.whisper);
+        json::Document text;
+        text.Parse(backlog.Last(1, true).at(0).data(), backlog.Last(1, true).at(0).size());
+        const auto bytes = ReadBytes(text);
+        ASSERT_TRUE(bytes) << c.text;
+        EXPECT_EQ(*bytes + "\n", c.text);
+        Message event;
+        ASSERT_TRUE(ReadMessage(backlog.Last(1).at(0), event));
+        EXPECT_EQ(PlainLine(ReadLogLine(*event.body)->runs, c.whisper), c.text);
     }
 }
 
@@ -461,6 +507,7 @@ TEST(Backlog, KeepsTheLastLinesAndSizesDownAtOnce) {
     EXPECT_EQ(text(10), "234");
     EXPECT_EQ(text(3), "234");
     EXPECT_EQ(text(1), "4");
+    EXPECT_EQ(backlog.Last(2, true), (std::vector<std::string_view>{"\"3\"", "\"4\""}));
     backlog.setCapacity(1);
     EXPECT_EQ(backlog.size(), 1u);
     backlog.setCapacity(0);

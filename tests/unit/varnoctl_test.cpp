@@ -42,8 +42,11 @@ TEST(VarnoctlOptions, CommandsTheirWordsTheTargetAndTheRequestTheySend) {
         {{"set", "FloodLines=6/5", "LogFolder="},
          "",
          R"({"id":1,"command":"set","values":{"FloodLines":"6/5","LogFolder":""}})"},
-        {{"log"}, "", R"({"id":1,"command":"log","n":10})"},
-        {{"log", "-n", "1000"}, "", R"({"id":1,"command":"log","n":1000})"},
+        // Printed without colours, the lines come as their text alone.
+        {{"log"}, "", R"({"id":1,"command":"log","n":10,"form":"text"})"},
+        {{"log", "-n", "1000"}, "", R"({"id":1,"command":"log","n":1000,"form":"text"})"},
+        {{"--color=always", "log"}, "", R"({"id":1,"command":"log","n":10})"},
+        {{"--json", "log"}, "", R"({"id":1,"command":"log","n":10})"},
         {{"log", "-n5", "-f"},
          "",
          R"({"id":1,"command":"subscribe","events":["log"],"backlog":5})"},
@@ -73,7 +76,8 @@ TEST(VarnoctlOptions, CommandsTheirWordsTheTargetAndTheRequestTheySend) {
         const std::string joined = ::testing::PrintToString(c.args);
         EXPECT_EQ(parsed.error, c.error) << joined;
         if (parsed.options && !parsed.options->stdio) {
-            EXPECT_EQ(CtlRequestLine(*parsed.options), c.request + "\n") << joined;
+            const bool colour = parsed.options->colour == CtlOptions::Colour::Always;
+            EXPECT_EQ(CtlRequestLine(*parsed.options, colour), c.request + "\n") << joined;
         }
     }
     const auto target = ParseCtlOptions({"oproom", "--json", "status"}).options;
@@ -157,6 +161,19 @@ TEST(VarnoctlOutput, EachAnswerIsPrintedWithItsStatus) {
          "[14:03:07] hi\n",
          "varnoctl: only the last 1 line came: an answer is held to 1 MiB\n",
          0},
+        // The text form: each line shown as VisibleText shows it, whatever the bot sent.
+        {{"log"},
+         R"({"id":1,"ok":true,"result":{"lines":["[14:03:07] (whisper) caf\u00e9",)"
+         R"("[14:03:08] a\u001b[2J\nb",{"base64":"Y2Fm6Q=="},""]}})",
+         "[14:03:07] (whisper) caf\xc3\xa9\n[14:03:08] a\xe2\x90\x9b[2J\xe2\x90\x8a"
+         "b\ncaf\xc3\xa9\n\n",
+         "",
+         0},
+        {{"log"},
+         R"({"id":1,"ok":true,"result":{"lines":["a",7]}})",
+         "",
+         "varnoctl: the bot's answer could not be read\n",
+         70},
         {{"users"},
          R"({"id":1,"ok":true,"result":{"users":[{"name":7}]}})",
          "",
