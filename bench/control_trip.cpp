@@ -4,7 +4,7 @@
 //       a bare request and an answer of the same size over a Unix socket to a process that
 //       only echoes (target <= 5);
 //   log1000_ms, pipe_ms, log1000_ratio: varnoctl log -n 1000 into a pipe, the process and
-//       all, against cat writing the same lines into a pipe (aim <= 3, gate <= 5.5).
+//       all, against cat writing the same lines into a pipe (target <= 3).
 // Each time is the least of its runs.
 //
 // Usage: control_trip
