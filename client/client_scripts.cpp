@@ -111,7 +111,7 @@ std::string Client::Moderate(std::string_view origin, std::string_view asker,
     }
     const std::string why = verb->reasoned && !reason.empty() ? std::string(reason) : "";
     return protection_.ScriptModeration(
-        origin,
+        origin, origin == kControlOrigin ? std::string(asker) : "Script " + std::string(origin),
         "/" + std::string(action) + " " + std::string(name) + (why.empty() ? "" : " " + why),
         std::string(verb->done) + " " + std::string(name) + (why.empty() ? "" : ": " + why) + " (" +
             std::string(asker) + ")");

@@ -82,8 +82,8 @@ std::size_t DeedRunner::OpenFor(std::string_view script) const {
                       [&](const ScriptDeed& d) { return d.script == script; }));
 }
 
-std::string DeedRunner::ScriptModeration(std::string_view script, std::string_view line,
-                                         std::string note) {
+std::string DeedRunner::ScriptModeration(std::string_view script, std::string_view who,
+                                         std::string_view line, std::string note) {
     const auto deed = DeedBook::Parse(line);
     if (!deed) {
         return "not an action";
@@ -107,7 +107,7 @@ std::string DeedRunner::ScriptModeration(std::string_view script, std::string_vi
         if (std::find(capTold_.begin(), capTold_.end(), script) == capTold_.end()) {
             capTold_.emplace_back(script);
             writer_.Line(LogTarget::Main, colour::kRed,
-                         "Script " + std::string(script) + ": " + std::to_string(kMaxScriptDeeds) +
+                         std::string(who) + ": " + std::to_string(kMaxScriptDeeds) +
                              " deeds open; more are refused until some end");
         }
         return "too many open deeds (" + std::to_string(kMaxScriptDeeds) + ")";

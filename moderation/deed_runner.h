@@ -50,11 +50,13 @@ public:
     // pacing off as well (its note and the record of a timed ban follow it then). Returns ""
     // when a deed is opened, or merged into an equal one open already, else why not: "not
     // connected", why its line can't be sent, or "too many open deeds (100)" while
-    // kMaxScriptDeeds wait for the script (said in one red line each time the cap is met).
+    // kMaxScriptDeeds wait for the script (said in one red line, naming it as who, "Script
+    // NAME" for a script, each time the cap is met).
     // The end is told to the script once per deed through Hooks::scriptDeedEnded, never
     // while it runs: the server's words, or why it was given up; unpaced, "sent; the server
     // did not answer" after the window and its grace, and "sent; the connection dropped".
-    std::string ScriptModeration(std::string_view script, std::string_view line, std::string note);
+    std::string ScriptModeration(std::string_view script, std::string_view who,
+                                 std::string_view line, std::string note);
     // Opens a deed without sending it: it goes at the next Flush.
     void Open(DeedBook::Action action, std::string_view name, std::string_view line,
               std::string note);

@@ -88,11 +88,13 @@ public:
     // is held as given up (see GivenUpBans).
     void BanFromList(std::string_view line);
     // The same for a script's ban, kick or unban (note: its orange line once done), told to
-    // the script through Hooks::scriptDeedEnded once the server answers it, paced or not.
+    // the script through Hooks::scriptDeedEnded once the server answers it, paced or not; who
+    // names the script in red lines.
     // Returns "" when a deed was opened (or merged into an equal open one), else why not (see
     // DeedRunner::ScriptModeration).
-    std::string ScriptModeration(std::string_view script, std::string_view line, std::string note) {
-        return runner_.ScriptModeration(script, line, std::move(note));
+    std::string ScriptModeration(std::string_view script, std::string_view who,
+                                 std::string_view line, std::string note) {
+        return runner_.ScriptModeration(script, who, line, std::move(note));
     }
     // A line the operator typed: an "/unban NAME" forgets the pending ban of NAME (once the
     // server confirms it, while lines are paced).

@@ -305,6 +305,8 @@ TEST(ControlService, ADeedTheSendPathRefusesIsAnsweredAtOnce) {
     ASSERT_EQ(answers.size(), 1u) << "the hundred and first deed open";
     EXPECT_EQ(Result(answers[0], ""),
               "error refused: not sent: ban u102: too many open deeds (100)");
+    EXPECT_EQ(s.rig->logged(colour::kRed).back(),
+              "varnoctl: 100 deeds open; more are refused until some end");
 }
 
 TEST(ControlService, SubscribersGetTheLogUsersAndStatusAndTheBacklogHoldsItsLast) {

@@ -23,7 +23,7 @@ struct Rig : test::ConnectionRig {
     }
 
     std::string ask(const std::string& script, const std::string& line) {
-        return protection.ScriptModeration(script, line, "Done " + line);
+        return protection.ScriptModeration(script, "Script " + script, line, "Done " + line);
     }
     void reply(bool error, const std::string& text) {
         protection.Arrived();
