@@ -218,10 +218,10 @@ private:
     std::string ScriptModeration(std::string_view script, std::string_view action,
                                  std::string_view name, std::string_view reason);
     // A deed asked by a script or the control socket (origin, as the deeds know it; asker, as
-    // its orange line names it): checked as the program's own are, then opened. Returns why
-    // it was refused, or "" when it is under way.
-    std::string Moderate(std::string_view origin, std::string_view asker, std::string_view action,
-                         std::string_view name, std::string_view reason);
+    // its orange line names it; who, as its red lines do): checked as the program's own are,
+    // then opened. Returns why it was refused, or "" when it is under way.
+    std::string Moderate(std::string_view origin, std::string_view asker, std::string_view who,
+                         std::string_view action, std::string_view name, std::string_view reason);
     // The end of a deed a script or the control socket asked for.
     void DeedEnded(std::string_view origin, DeedBook::Action action, std::string_view name,
                    bool done, std::string_view text);

@@ -20,7 +20,7 @@ ScriptUser Client::PresentUser(const std::string& name) const {
 
 std::string Client::ControlModeration(std::string_view action, std::string_view name,
                                       std::string_view reason) {
-    return Moderate(kControlOrigin, "varnoctl", action, name, reason);
+    return Moderate(kControlOrigin, "varnoctl", "varnoctl", action, name, reason);
 }
 
 bool Client::EditListFor(std::string_view asker, ListKind list, bool add, std::string_view pattern,

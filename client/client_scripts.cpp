@@ -76,10 +76,10 @@ ScriptHost::Ports Client::ScriptPorts() {
 
 std::string Client::ScriptModeration(std::string_view script, std::string_view action,
                                      std::string_view name, std::string_view reason) {
-    return Moderate(script, script, action, name, reason);
+    return Moderate(script, script, "Script " + std::string(script), action, name, reason);
 }
 
-std::string Client::Moderate(std::string_view origin, std::string_view asker,
+std::string Client::Moderate(std::string_view origin, std::string_view asker, std::string_view who,
                              std::string_view action, std::string_view name,
                              std::string_view reason) {
     // Checked before the trusted users: "trusty" with a NUL or a line end after it is not
@@ -111,7 +111,7 @@ std::string Client::Moderate(std::string_view origin, std::string_view asker,
     }
     const std::string why = verb->reasoned && !reason.empty() ? std::string(reason) : "";
     return protection_.ScriptModeration(
-        origin, origin == kControlOrigin ? std::string(asker) : "Script " + std::string(origin),
+        origin, who,
         "/" + std::string(action) + " " + std::string(name) + (why.empty() ? "" : " " + why),
         std::string(verb->done) + " " + std::string(name) + (why.empty() ? "" : ": " + why) + " (" +
             std::string(asker) + ")");
